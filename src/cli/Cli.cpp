@@ -1,0 +1,130 @@
+#include "cli/Cli.h"
+
+#include "cli/Commands.h"
+
+#include <QCommandLineParser>
+
+namespace orvida::cli {
+
+void PrintingSink::show(const Message& message)
+{
+    m_out << message.text << Qt::endl;
+    if (message.role == MessageRole::Check)
+        m_check = true;
+    else if (message.role == MessageRole::Failure)
+        m_failure = true;
+}
+
+int PrintingSink::exitCode() const
+{
+    if (m_failure)
+        return exitcode::Failure;
+    if (m_check)
+        return exitcode::Check;
+    return exitcode::Done;
+}
+
+namespace {
+
+struct Command
+{
+    const char* name;
+    int (*run)(const QStringList&, Context&);
+};
+
+const Command Commands[] = {
+    {"init", initCommand},
+    {"company", companyCommand},
+};
+
+const char* Usage = R"(Utilizare:
+  orvida [--home DIR]                      programul cu ferestre
+  orvida [--home DIR] init                 creeaza Orvida.mdb daca lipseste
+  orvida [--home DIR] import purchases|sales FILE [--append] [--reverse-charge]
+  orvida [--home DIR] declare [--from DATA] [--to DATA] [--name TEXT] [--first-name TEXT] [--function TEXT] [--variant 2012|2013]
+  orvida [--home DIR] declare-semester --semester 1|2 --mode report|restore [--name TEXT] [--first-name TEXT] [--function TEXT] [--summary FISIER.pdf]
+  orvida [--home DIR] company show
+  orvida [--home DIR] company set COLOANA=VALOARE ...
+  orvida --help | --version
+
+DATA: YYYY-MM-DD sau zz/LL/aaaa. Folderul programului este folderul executabilului, sau DIR.
+Cod de iesire: 0 lucrare terminata, 1 oprita de o verificare, 2 oprita de o eroare, 64 linie de comanda gresita.
+)";
+
+void setupGlobal(QCommandLineParser& p)
+{
+    p.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    p.addOption({QStringLiteral("home"), QStringLiteral("Folderul programului."), QStringLiteral("DIR")});
+    p.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Ajutor.")});
+    p.addOption({{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Versiunea.")});
+    p.addPositionalArgument(QStringLiteral("command"), QStringLiteral("Comanda."));
+}
+
+} // namespace
+
+bool parseCommand(QCommandLineParser& parser, const QStringList& args, Context& ctx)
+{
+    if (!parser.parse(args)) {
+        ctx.err << parser.errorText() << Qt::endl << Usage;
+        return false;
+    }
+    return true;
+}
+
+bool namesCommand(const QStringList& arguments)
+{
+    QCommandLineParser p;
+    setupGlobal(p);
+    if (!p.parse(arguments))
+        return true; // a wrong command line is answered on the terminal, not in a window
+    return !p.positionalArguments().isEmpty() || p.isSet(QStringLiteral("help")) || p.isSet(QStringLiteral("version"));
+}
+
+QString homeFolder(const QStringList& arguments, const QString& defaultFolder)
+{
+    QCommandLineParser p;
+    setupGlobal(p);
+    if (p.parse(arguments) && p.isSet(QStringLiteral("home")))
+        return p.value(QStringLiteral("home"));
+    return defaultFolder;
+}
+
+int run(const QStringList& arguments, const QString& defaultFolder, const Clock& clock, QTextStream& out,
+        QTextStream& err)
+{
+    QCommandLineParser p;
+    setupGlobal(p);
+    if (!p.parse(arguments)) {
+        err << p.errorText() << Qt::endl << Usage;
+        return exitcode::Usage;
+    }
+    if (p.isSet(QStringLiteral("help"))) {
+        out << Usage;
+        return exitcode::Done;
+    }
+    if (p.isSet(QStringLiteral("version"))) {
+        out << "Orvida " << ORVIDA_VERSION << Qt::endl;
+        return exitcode::Done;
+    }
+    const QStringList positional = p.positionalArguments();
+    if (positional.isEmpty()) {
+        err << Usage;
+        return exitcode::Usage;
+    }
+    Context ctx{ProgramFolder(p.isSet(QStringLiteral("home")) ? p.value(QStringLiteral("home")) : defaultFolder), clock,
+                out, err};
+    const QString name = positional.first();
+    for (const Command& c : Commands) {
+        if (name == QLatin1String(c.name)) {
+            const QStringList args = QStringList{arguments.value(0) + QLatin1Char(' ') + name} + positional.mid(1);
+            const int code = c.run(args, ctx);
+            out.flush();
+            err.flush();
+            return code;
+        }
+    }
+    err << QStringLiteral("Comanda necunoscuta: %1").arg(name) << Qt::endl << Usage;
+    return exitcode::Usage;
+}
+
+} // namespace orvida::cli

@@ -1,0 +1,57 @@
+#include "store/Database.h"
+
+namespace orvida::store {
+
+Result<Connection> openDatabase(const ProgramFolder& folder)
+{
+    return Connection::open(folder.databasePath());
+}
+
+Result<RecordSet> fetchAll(Connection& connection, const QString& sql, const QList<Value>& params)
+{
+    auto stmt = connection.prepare(sql);
+    if (!stmt)
+        return stmt.failure();
+    if (Status s = stmt->bindAll(params); !s)
+        return s.failure();
+    RecordSet rs;
+    const int n = stmt->columnCount();
+    for (int i = 0; i < n; ++i)
+        rs.columns << stmt->columnName(i);
+    for (;;) {
+        auto more = stmt->step();
+        if (!more)
+            return more.failure();
+        if (!*more)
+            break;
+        QList<Value> row;
+        row.reserve(n);
+        for (int i = 0; i < n; ++i)
+            row.append(stmt->column(i));
+        rs.rows.append(std::move(row));
+    }
+    return rs;
+}
+
+Result<RecordSet> query(const ProgramFolder& folder, const QString& sql, const QList<Value>& params)
+{
+    auto c = openDatabase(folder);
+    if (!c)
+        return c.failure();
+    return fetchAll(*c, sql, params);
+}
+
+Status execute(const ProgramFolder& folder, const QString& sql, const QList<Value>& params)
+{
+    auto c = openDatabase(folder);
+    if (!c)
+        return c.failure();
+    auto stmt = c->prepare(sql);
+    if (!stmt)
+        return stmt.failure();
+    if (Status s = stmt->bindAll(params); !s)
+        return s;
+    return stmt->run();
+}
+
+} // namespace orvida::store

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/ProgramFolder.h"
+#include "app/Result.h"
+#include "store/RecordSet.h"
+#include "store/Sqlite.h"
+
+namespace orvida::store {
+
+// Opens the program folder's Orvida.mdb read-write; never creates it.
+Result<Connection> openDatabase(const ProgramFolder& folder);
+
+// Runs a query on a connection and fetches every row.
+Result<RecordSet> fetchAll(Connection& connection, const QString& sql, const QList<Value>& params = {});
+
+// The same on a connection of its own, opened and released within the call.
+Result<RecordSet> query(const ProgramFolder& folder, const QString& sql, const QList<Value>& params = {});
+
+// A statement without rows on a connection of its own.
+Status execute(const ProgramFolder& folder, const QString& sql, const QList<Value>& params = {});
+
+} // namespace orvida::store

@@ -1,0 +1,47 @@
+#include "support/TestFolder.h"
+
+#include "store/Database.h"
+#include "store/Schema.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace orvida::test {
+
+TestFolder::TestFolder(bool withDatabase)
+    : m_folder(m_dir.path())
+{
+    if (withDatabase) {
+        auto r = store::initDatabase(m_folder, 2024);
+        EXPECT_TRUE(r.ok()) << (r.ok() ? "" : r.failure().description.toStdString());
+    }
+}
+
+void TestFolder::exec(const QString& sql) const
+{
+    auto c = store::openDatabase(m_folder);
+    ASSERT_TRUE(c.ok()) << c.failure().description.toStdString();
+    Status s = c->exec(sql);
+    ASSERT_TRUE(s.ok()) << s.failure().description.toStdString() << "\n" << sql.toStdString();
+}
+
+QDateTime fixedNow()
+{
+    return QDateTime(QDate(2024, 3, 15), QTime(10, 20, 30));
+}
+
+Run runOrvida(const QStringList& args)
+{
+    QProcess p;
+    p.start(qEnvironmentVariable("ORVIDA_BINARY"), args);
+    Run r;
+    if (!p.waitForFinished(120000))
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+} // namespace orvida::test

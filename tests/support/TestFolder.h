@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/Clock.h"
+#include "app/ProgramFolder.h"
+
+#include <QTemporaryDir>
+
+namespace orvida::test {
+
+// A temporary program folder, optionally with a fresh database (as `orvida init` makes it,
+// with 2024 as year N).
+class TestFolder
+{
+public:
+    explicit TestFolder(bool withDatabase = true);
+
+    const ProgramFolder& folder() const { return m_folder; }
+    QString path() const { return m_folder.path(); }
+    QString file(const QString& relative) const { return m_folder.file(relative); }
+
+    // Runs SQL on the folder's database; fails the current test on error.
+    void exec(const QString& sql) const;
+
+private:
+    QTemporaryDir m_dir;
+    ProgramFolder m_folder;
+};
+
+// 15 March 2024, 10:20:30 local time.
+QDateTime fixedNow();
+
+// Runs the orvida executable (ORVIDA_BINARY) with the arguments; returns exit status, stdout, stderr.
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+Run runOrvida(const QStringList& args);
+
+} // namespace orvida::test
