@@ -23,8 +23,7 @@ class FixedClock : public Clock
 public:
     explicit FixedClock(QDateTime at)
         : m_at(std::move(at))
-    {
-    }
+    { }
     QDateTime now() const override { return m_at; }
     void set(QDateTime at) { m_at = std::move(at); }
 

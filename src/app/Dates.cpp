@@ -50,8 +50,8 @@ std::optional<QDateTime> parseStored(const QString& text)
     QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
     if (d.isValid())
         return QDateTime(d, QTime(0, 0));
-    for (const QString& fmt : {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
-                               QStringLiteral("yyyy-MM-dd HH:mm")}) {
+    for (const QString& fmt : { QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
+                                QStringLiteral("yyyy-MM-dd HH:mm") }) {
         QDateTime dt = QDateTime::fromString(t, fmt);
         if (dt.isValid())
             return dt;
@@ -67,14 +67,15 @@ Result<QDateTime> fromValue(const Value& v)
         if (auto dt = parseStored(v.toText()))
             return *dt;
     }
-    return Failure{err::TypeMismatch,
-                   QStringLiteral("Valoarea \"%1\" nu este o data calendaristica (Type mismatch).").arg(v.toText())};
+    return Failure { err::TypeMismatch,
+                     QStringLiteral("Valoarea \"%1\" nu este o data calendaristica (Type mismatch).").arg(v.toText()) };
 }
 
 std::optional<QDate> parseInput(const QString& text)
 {
     const QString t = text.trimmed();
-    for (const QString& fmt : {QStringLiteral("yyyy-MM-dd"), QStringLiteral("dd/MM/yyyy"), QStringLiteral("d/M/yyyy")}) {
+    for (const QString& fmt :
+         { QStringLiteral("yyyy-MM-dd"), QStringLiteral("dd/MM/yyyy"), QStringLiteral("d/M/yyyy") }) {
         QDate d = QDate::fromString(t, fmt);
         if (d.isValid())
             return d;

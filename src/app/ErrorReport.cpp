@@ -59,8 +59,9 @@ Message importClose(const Failure& f)
 
 Message importStructure(int label)
 {
-    Message m = Message::failure(
-        QStringLiteral("Va rugam verificati structura fisierului! (NUME,CODFISCAL,TOTAL,BAZA,TVA) ") + QString::number(label));
+    Message m
+        = Message::failure(QStringLiteral("Va rugam verificati structura fisierului! (NUME,CODFISCAL,TOTAL,BAZA,TVA) ")
+                           + QString::number(label));
     m.box = BoxKind::Standard;
     m.title = QStringLiteral(" ImportXLS ");
     return m;

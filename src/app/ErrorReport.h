@@ -16,18 +16,21 @@ namespace orvida {
 // 5026 not a database).
 namespace err {
 constexpr int Overflow = 6;
-constexpr int TypeMismatch = 13;        // a value that cannot be converted (a date that is not a date)
+constexpr int TypeMismatch = 13; // a value that cannot be converted (a date that is not a date)
 constexpr int DiskFull = 61;
 constexpr int PermissionDenied = 70;
-constexpr int PathFileAccess = 75;      // a file or folder that cannot be created or written
+constexpr int PathFileAccess = 75; // a file or folder that cannot be created or written
 constexpr int PathNotFound = 76;
-constexpr int ObjectNotSet = 91;      // no record set where one was expected
-constexpr int InvalidUseOfNull = 94;    // a Null where a value is required
-constexpr int NoCurrentRecord = 3021;   // an empty table where the first row is read
-constexpr int ItemNotFound = 3265;      // a column missing from a record set
-constexpr int DialogCancelled = 32755;  // the file dialog was cancelled (never reported)
+constexpr int ObjectNotSet = 91; // no record set where one was expected
+constexpr int InvalidUseOfNull = 94; // a Null where a value is required
+constexpr int NoCurrentRecord = 3021; // an empty table where the first row is read
+constexpr int ItemNotFound = 3265; // a column missing from a record set
+constexpr int DialogCancelled = 32755; // the file dialog was cancelled (never reported)
 constexpr int DatabaseBase = 5000;
-constexpr int database(int sqlitePrimaryCode) { return DatabaseBase + sqlitePrimaryCode; }
+constexpr int database(int sqlitePrimaryCode)
+{
+    return DatabaseBase + sqlitePrimaryCode;
+}
 } // namespace err
 
 namespace report {

@@ -24,9 +24,9 @@ struct Message
 
     bool operator==(const Message&) const = default;
 
-    static Message info(const QString& text) { return {text, MessageRole::Info, BoxKind::Own, {}, Icon::None}; }
-    static Message check(const QString& text) { return {text, MessageRole::Check, BoxKind::Own, {}, Icon::None}; }
-    static Message failure(const QString& text) { return {text, MessageRole::Failure, BoxKind::Own, {}, Icon::None}; }
+    static Message info(const QString& text) { return { text, MessageRole::Info, BoxKind::Own, {}, Icon::None }; }
+    static Message check(const QString& text) { return { text, MessageRole::Check, BoxKind::Own, {}, Icon::None }; }
+    static Message failure(const QString& text) { return { text, MessageRole::Failure, BoxKind::Own, {}, Icon::None }; }
 };
 
 // Where a run sends its messages, in order. The window's sink shows the boxes; the command

@@ -16,22 +16,24 @@ const QString Procedure = QStringLiteral("InitParaSoc");
 
 Failure noRecordSet()
 {
-    return {err::ObjectNotSet, QStringLiteral("Tabela Zet_Par nu a putut fi citita (nu exista setul de inregistrari).")};
+    return { err::ObjectNotSet,
+             QStringLiteral("Tabela Zet_Par nu a putut fi citita (nu exista setul de inregistrari).") };
 }
 
 Failure noCurrentRow(const QString& table)
 {
-    return {err::NoCurrentRecord, QStringLiteral("Tabela %1 nu are nicio inregistrare.").arg(table)};
+    return { err::NoCurrentRecord, QStringLiteral("Tabela %1 nu are nicio inregistrare.").arg(table) };
 }
 
 Failure missingColumn(const QString& column, const QString& table)
 {
-    return {err::ItemNotFound, QStringLiteral("Coloana %1 lipseste din tabela %2.").arg(column, table)};
+    return { err::ItemNotFound, QStringLiteral("Coloana %1 lipseste din tabela %2.").arg(column, table) };
 }
 
 Failure typeMismatch(const Value& v)
 {
-    return {err::TypeMismatch, QStringLiteral("Valoarea \"%1\" nu are tipul asteptat (Type mismatch).").arg(v.toText())};
+    return { err::TypeMismatch,
+             QStringLiteral("Valoarea \"%1\" nu are tipul asteptat (Type mismatch).").arg(v.toText()) };
 }
 
 std::optional<double> asNumber(const Value& v)
@@ -54,7 +56,8 @@ Result<quint8> asByte(const Value& v)
         return typeMismatch(v);
     const double r = std::nearbyint(*d);
     if (r < 0 || r > 255)
-        return Failure{err::Overflow, QStringLiteral("Valoarea %1 depaseste domeniul unui octet (Overflow).").arg(v.toText())};
+        return Failure { err::Overflow,
+                         QStringLiteral("Valoarea %1 depaseste domeniul unui octet (Overflow).").arg(v.toText()) };
     return quint8(r);
 }
 
@@ -120,7 +123,7 @@ void InitParaSoc(const ProgramFolder& folder, const Clock& clock, ParaSoc& p, Me
             return std::nullopt;
         });
     };
-    const Value emptyText{QString()};
+    const Value emptyText { QString() };
     struct Entry
     {
         int label;
@@ -128,50 +131,48 @@ void InitParaSoc(const ProgramFolder& folder, const Clock& clock, ParaSoc& p, Me
         Step read;
     };
     const Entry steps[] = {
-        {40, "Banca", text(p.Banca, emptyText)},
-        {50, "Casa", text(p.Casa, emptyText)},
-        {60, "Client", text(p.Client, emptyText)},
-        {70, "Creditori", text(p.Creditori, emptyText)},
-        {80, "Debitori", text(p.Debitori, emptyText)},
-        {90, "CDIFCONV", text(p.CDIFCONV, emptyText)},
-        {100, "VDIFCONV", text(p.VDIFCONV, emptyText)},
-        {110, "VENSCFARADED", text(p.VENSCFARADED, emptyText)},
-        {120, "Furniz", text(p.Furniz, emptyText)},
-        {130, "PROFIT", text(p.PROFIT, emptyText)},
-        {140, "VENSCCUDED", text(p.VENSCCUDED, emptyText)},
-        {150, "VENEXPORT", text(p.VENEXPORT, emptyText)},
-        {160, "TVACumparare", text(p.TVACumparare, emptyText)},
-        {170, "TVAVanzare", text(p.TVAVanzare, emptyText)},
-        {180, "FurnizoriImobilizari", text(p.FurnizoriImobilizari, Value(0))},
-        {190, "TVANeexigibila", text(p.TVANeexigibila, Value(0))},
-        {200, "Capital", byte(p.Capital)},
-        {210, "Chelt", byte(p.Chelt)},
-        {220, "IMO", byte(p.IMO)},
-        {230, "STOC", byte(p.STOC)},
-        {240, "VENIT", byte(p.VENIT)},
-        {250, "ContCheltDifConversie", text(p.ContCheltDifConversie, emptyText)},
-        {260, "ContVenitDifConversie", text(p.ContVenitDifConversie, emptyText)},
-        {270, "DataIN", date(p.DataIN)},
-        {280, "DataSN", date(p.DataSN)},
-        {290, "EsteCentru",
-         Step([&p, emptyText](const Value& v) -> std::optional<Failure> {
-             // A Null gives the empty text, which is not a flag: the load stops here.
-             auto f = asFlag(Nz(v, emptyText));
-             if (!f)
-                 return f.failure();
-             p.EsteCentru = *f;
-             return std::nullopt;
-         })},
-        {300, "Abatere", real(p.Abatere)},
-        {310, "CODSucursalaInNote",
-         Step([&p](const Value& v) -> std::optional<Failure> {
-             auto f = asFlag(Nz(v, Value(false)));
-             if (!f)
-                 return f.failure();
-             p.CODSucursalaInNote = !*f;
-             return std::nullopt;
-         })},
-        {320, "ProcPenalizare", real(p.ProcPenalizare)},
+        { 40, "Banca", text(p.Banca, emptyText) },
+        { 50, "Casa", text(p.Casa, emptyText) },
+        { 60, "Client", text(p.Client, emptyText) },
+        { 70, "Creditori", text(p.Creditori, emptyText) },
+        { 80, "Debitori", text(p.Debitori, emptyText) },
+        { 90, "CDIFCONV", text(p.CDIFCONV, emptyText) },
+        { 100, "VDIFCONV", text(p.VDIFCONV, emptyText) },
+        { 110, "VENSCFARADED", text(p.VENSCFARADED, emptyText) },
+        { 120, "Furniz", text(p.Furniz, emptyText) },
+        { 130, "PROFIT", text(p.PROFIT, emptyText) },
+        { 140, "VENSCCUDED", text(p.VENSCCUDED, emptyText) },
+        { 150, "VENEXPORT", text(p.VENEXPORT, emptyText) },
+        { 160, "TVACumparare", text(p.TVACumparare, emptyText) },
+        { 170, "TVAVanzare", text(p.TVAVanzare, emptyText) },
+        { 180, "FurnizoriImobilizari", text(p.FurnizoriImobilizari, Value(0)) },
+        { 190, "TVANeexigibila", text(p.TVANeexigibila, Value(0)) },
+        { 200, "Capital", byte(p.Capital) },
+        { 210, "Chelt", byte(p.Chelt) },
+        { 220, "IMO", byte(p.IMO) },
+        { 230, "STOC", byte(p.STOC) },
+        { 240, "VENIT", byte(p.VENIT) },
+        { 250, "ContCheltDifConversie", text(p.ContCheltDifConversie, emptyText) },
+        { 260, "ContVenitDifConversie", text(p.ContVenitDifConversie, emptyText) },
+        { 270, "DataIN", date(p.DataIN) },
+        { 280, "DataSN", date(p.DataSN) },
+        { 290, "EsteCentru", Step([&p, emptyText](const Value& v) -> std::optional<Failure> {
+              // A Null gives the empty text, which is not a flag: the load stops here.
+              auto f = asFlag(Nz(v, emptyText));
+              if (!f)
+                  return f.failure();
+              p.EsteCentru = *f;
+              return std::nullopt;
+          }) },
+        { 300, "Abatere", real(p.Abatere) },
+        { 310, "CODSucursalaInNote", Step([&p](const Value& v) -> std::optional<Failure> {
+              auto f = asFlag(Nz(v, Value(false)));
+              if (!f)
+                  return f.failure();
+              p.CODSucursalaInNote = !*f;
+              return std::nullopt;
+          }) },
+        { 320, "ProcPenalizare", real(p.ProcPenalizare) },
     };
 
     for (const Entry& e : steps) {

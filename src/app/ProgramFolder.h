@@ -13,8 +13,7 @@ public:
     ProgramFolder() = default;
     explicit ProgramFolder(const QString& path)
         : m_path(QDir::cleanPath(QDir(path).absolutePath()))
-    {
-    }
+    { }
 
     const QString& path() const { return m_path; }
     QString file(const QString& relative) const { return m_path + QLatin1Char('/') + relative; }

@@ -5,8 +5,8 @@
 
 namespace orvida {
 
-std::optional<store::RecordSet> getDisconectedRecordset(const ProgramFolder& folder, const QString& sql,
-                                                        MessageSink& sink, const QList<Value>& params)
+std::optional<store::RecordSet>
+getDisconectedRecordset(const ProgramFolder& folder, const QString& sql, MessageSink& sink, const QList<Value>& params)
 {
     const QString procedure = QStringLiteral("getDisconectedRecordset");
     auto connection = store::openDatabase(folder);

@@ -18,18 +18,15 @@ struct Failure
 };
 
 // The value of an operation that can fail. Layers return it instead of throwing.
-template<typename T>
-class [[nodiscard]] Result
+template<typename T> class [[nodiscard]] Result
 {
 public:
     Result(T value)
         : m_v(std::move(value))
-    {
-    }
+    { }
     Result(Failure failure)
         : m_v(std::move(failure))
-    {
-    }
+    { }
 
     bool ok() const { return m_v.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -56,8 +53,7 @@ public:
     Status(Failure failure)
         : m_failed(true)
         , m_failure(std::move(failure))
-    {
-    }
+    { }
     static Status success() { return {}; }
 
     bool ok() const { return !m_failed; }

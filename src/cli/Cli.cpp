@@ -33,8 +33,8 @@ struct Command
 };
 
 const Command Commands[] = {
-    {"init", initCommand},
-    {"company", companyCommand},
+    { "init", initCommand },
+    { "company", companyCommand },
 };
 
 const char* Usage = R"(Utilizare:
@@ -54,9 +54,9 @@ Cod de iesire: 0 lucrare terminata, 1 oprita de o verificare, 2 oprita de o eroa
 void setupGlobal(QCommandLineParser& p)
 {
     p.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    p.addOption({QStringLiteral("home"), QStringLiteral("Folderul programului."), QStringLiteral("DIR")});
-    p.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Ajutor.")});
-    p.addOption({{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Versiunea.")});
+    p.addOption({ QStringLiteral("home"), QStringLiteral("Folderul programului."), QStringLiteral("DIR") });
+    p.addOption({ { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Ajutor.") });
+    p.addOption({ { QStringLiteral("v"), QStringLiteral("version") }, QStringLiteral("Versiunea.") });
     p.addPositionalArgument(QStringLiteral("command"), QStringLiteral("Comanda."));
 }
 
@@ -89,8 +89,8 @@ QString homeFolder(const QStringList& arguments, const QString& defaultFolder)
     return defaultFolder;
 }
 
-int run(const QStringList& arguments, const QString& defaultFolder, const Clock& clock, QTextStream& out,
-        QTextStream& err)
+int run(
+    const QStringList& arguments, const QString& defaultFolder, const Clock& clock, QTextStream& out, QTextStream& err)
 {
     QCommandLineParser p;
     setupGlobal(p);
@@ -111,12 +111,12 @@ int run(const QStringList& arguments, const QString& defaultFolder, const Clock&
         err << Usage;
         return exitcode::Usage;
     }
-    Context ctx{ProgramFolder(p.isSet(QStringLiteral("home")) ? p.value(QStringLiteral("home")) : defaultFolder), clock,
-                out, err};
+    Context ctx { ProgramFolder(p.isSet(QStringLiteral("home")) ? p.value(QStringLiteral("home")) : defaultFolder),
+                  clock, out, err };
     const QString name = positional.first();
     for (const Command& c : Commands) {
         if (name == QLatin1String(c.name)) {
-            const QStringList args = QStringList{arguments.value(0) + QLatin1Char(' ') + name} + positional.mid(1);
+            const QStringList args = QStringList { arguments.value(0) + QLatin1Char(' ') + name } + positional.mid(1);
             const int code = c.run(args, ctx);
             out.flush();
             err.flush();

@@ -12,9 +12,9 @@ namespace orvida::cli {
 // Exit status of the command line.
 namespace exitcode {
 constexpr int Done = 0;
-constexpr int Check = 1;   // an input check stopped the job
+constexpr int Check = 1; // an input check stopped the job
 constexpr int Failure = 2; // a failure stopped it; its report was printed
-constexpr int Usage = 64;  // the command line itself is wrong
+constexpr int Usage = 64; // the command line itself is wrong
 } // namespace exitcode
 
 struct Context
@@ -31,8 +31,7 @@ class PrintingSink : public MessageSink
 public:
     explicit PrintingSink(QTextStream& out)
         : m_out(out)
-    {
-    }
+    { }
     void show(const Message& message) override;
     int exitCode() const;
 
@@ -47,8 +46,8 @@ bool namesCommand(const QStringList& arguments);
 
 // Runs the command line. `arguments` is the full argument list (program name first); `folder`
 // is the program folder the entry point chose (the executable's, unless --home gives one).
-int run(const QStringList& arguments, const QString& defaultFolder, const Clock& clock, QTextStream& out,
-        QTextStream& err);
+int run(
+    const QStringList& arguments, const QString& defaultFolder, const Clock& clock, QTextStream& out, QTextStream& err);
 
 // The --home folder, or `defaultFolder` when none is given.
 QString homeFolder(const QStringList& arguments, const QString& defaultFolder);

@@ -64,7 +64,8 @@ int set(const QStringList& assignments, Context& ctx)
         } else if (auto* date = record.dates.field(column)) {
             auto d = dates::parseInput(value);
             if (!d) {
-                ctx.err << QStringLiteral("Data gresita pentru %1: %2 (YYYY-MM-DD sau zz/LL/aaaa).").arg(column.toUpper(), value)
+                ctx.err << QStringLiteral("Data gresita pentru %1: %2 (YYYY-MM-DD sau zz/LL/aaaa).")
+                               .arg(column.toUpper(), value)
                         << Qt::endl;
                 return exitcode::Usage;
             }

@@ -10,23 +10,23 @@ namespace orvida::company {
 const QList<InfoField>& infoFields()
 {
     static const QList<InfoField> fields = {
-        {QStringLiteral("DENUMIRE"), 35, true},   {QStringLiteral("TIP"), 4, true},
-        {QStringLiteral("NREGCOM"), 30, true},    {QStringLiteral("CODFISCAL"), 14, true},
-        {QStringLiteral("CAPSOC"), 20, false},    {QStringLiteral("FP"), 4, false},
-        {QStringLiteral("RAMURA"), 4, false},     {QStringLiteral("PLATITVA"), 1, false},
-        {QStringLiteral("TITULAR"), 4, false},    {QStringLiteral("DEPARTAMEN"), 10, false},
-        {QStringLiteral("BANCA"), 35, false},     {QStringLiteral("CONTBANCAR"), 30, false},
-        {QStringLiteral("STRADA1"), 30, true},    {QStringLiteral("NR1"), 4, true},
-        {QStringLiteral("BLOC1"), 4, true},       {QStringLiteral("AP1"), 4, true},
-        {QStringLiteral("ORAS1"), 35, true},      {QStringLiteral("SECTOR1"), 3, true},
-        {QStringLiteral("JUDET1"), 2, true},      {QStringLiteral("CODPOSTAL1"), 10, true},
-        {QStringLiteral("TELEFON1"), 15, true},   {QStringLiteral("FAX1"), 15, true},
-        {QStringLiteral("EMAIL1"), 30, true},     {QStringLiteral("STRADA2"), 30, true},
-        {QStringLiteral("NR2"), 4, true},         {QStringLiteral("BLOC2"), 4, true},
-        {QStringLiteral("AP2"), 4, true},         {QStringLiteral("ORAS2"), 35, true},
-        {QStringLiteral("JUDET2"), 2, true},      {QStringLiteral("CODPOSTAL2"), 10, true},
-        {QStringLiteral("TELEFON2"), 15, true},   {QStringLiteral("FAX2"), 15, true},
-        {QStringLiteral("EMAIL2"), 30, true},
+        { QStringLiteral("DENUMIRE"), 35, true }, { QStringLiteral("TIP"), 4, true },
+        { QStringLiteral("NREGCOM"), 30, true },  { QStringLiteral("CODFISCAL"), 14, true },
+        { QStringLiteral("CAPSOC"), 20, false },  { QStringLiteral("FP"), 4, false },
+        { QStringLiteral("RAMURA"), 4, false },   { QStringLiteral("PLATITVA"), 1, false },
+        { QStringLiteral("TITULAR"), 4, false },  { QStringLiteral("DEPARTAMEN"), 10, false },
+        { QStringLiteral("BANCA"), 35, false },   { QStringLiteral("CONTBANCAR"), 30, false },
+        { QStringLiteral("STRADA1"), 30, true },  { QStringLiteral("NR1"), 4, true },
+        { QStringLiteral("BLOC1"), 4, true },     { QStringLiteral("AP1"), 4, true },
+        { QStringLiteral("ORAS1"), 35, true },    { QStringLiteral("SECTOR1"), 3, true },
+        { QStringLiteral("JUDET1"), 2, true },    { QStringLiteral("CODPOSTAL1"), 10, true },
+        { QStringLiteral("TELEFON1"), 15, true }, { QStringLiteral("FAX1"), 15, true },
+        { QStringLiteral("EMAIL1"), 30, true },   { QStringLiteral("STRADA2"), 30, true },
+        { QStringLiteral("NR2"), 4, true },       { QStringLiteral("BLOC2"), 4, true },
+        { QStringLiteral("AP2"), 4, true },       { QStringLiteral("ORAS2"), 35, true },
+        { QStringLiteral("JUDET2"), 2, true },    { QStringLiteral("CODPOSTAL2"), 10, true },
+        { QStringLiteral("TELEFON2"), 15, true }, { QStringLiteral("FAX2"), 15, true },
+        { QStringLiteral("EMAIL2"), 30, true },
     };
     return fields;
 }
@@ -71,8 +71,9 @@ Result<CompanyRecord> loadCompany(const ProgramFolder& folder)
         for (int c = 0; c < info->columns.size(); ++c)
             record.info.insert(info->columns[c].toUpper(), info->rows[0][c]);
     }
-    auto par = store::fetchAll(*connection, QStringLiteral("SELECT DATAIN, DATASN, DATAIN1, DATASN1, DATAIC, DATASC "
-                                                           "FROM Zet_Par ORDER BY rowid LIMIT 1"));
+    auto par = store::fetchAll(*connection,
+                               QStringLiteral("SELECT DATAIN, DATASN, DATAIN1, DATASN1, DATAIC, DATASC "
+                                              "FROM Zet_Par ORDER BY rowid LIMIT 1"));
     if (!par)
         return par.failure();
     if (!par->isEmpty()) {
@@ -102,13 +103,14 @@ bool DateValide(const FiscalDates& d, MessageSink& sink)
     };
     if (!d.DATAIN || !d.DATASN || !d.DATAIN1 || !d.DATASN1 || !d.DATAIC || !d.DATASC) {
         sink.show(report::companyWindow(
-            Failure{err::InvalidUseOfNull, QStringLiteral("Una dintre datele exercitiului nu este completata.")},
+            Failure { err::InvalidUseOfNull, QStringLiteral("Una dintre datele exercitiului nu este completata.") },
             QStringLiteral("DateValide"), 0));
         return false;
     }
     const QString cannot = QStringLiteral(" Salvarea nu se poate efectua !");
     if (*d.DATAIN > *d.DATASN)
-        return show(QStringLiteral("Data de inceput a exercitiului trebuie sa fie mai mica decat data de sfarsit !") + cannot);
+        return show(QStringLiteral("Data de inceput a exercitiului trebuie sa fie mai mica decat data de sfarsit !")
+                    + cannot);
     if (*d.DATAIN1 <= *d.DATASN)
         return show(QStringLiteral("Data de inceput a exercitiului N+1 trebuie sa fie mai mare decat data de sfarsit a "
                                    "exercitiului N !")
@@ -118,15 +120,17 @@ bool DateValide(const FiscalDates& d, MessageSink& sink)
                     + cannot);
     if (*d.DATAIC > *d.DATASC)
         return show(
-            QStringLiteral("Data de inceput a perioadei de culegere trebuie sa fie mai mica decat data de sfarsit !") + cannot);
+            QStringLiteral("Data de inceput a perioadei de culegere trebuie sa fie mai mica decat data de sfarsit !")
+            + cannot);
     if (*d.DATAIC < *d.DATAIN || *d.DATAIC > *d.DATASN1)
         return show(QStringLiteral("Perioada de culegere trebuie sa fie cuprinsa in exercitiul N,N+1 !") + cannot);
     if (*d.DATASC > *d.DATASN1)
         return show(QStringLiteral("Perioada de culegere trebuie sa fie cuprinsa in exercitiul N, N+1 !") + cannot);
     if (d.DATASN->daysTo(*d.DATAIN1) > 1)
-        return show(QStringLiteral("Data de inceput a exercitiului N+1 trebuie sa fie ziua urmatoare datei de sfarsit a "
-                                   "exercitiului N !")
-                    + cannot);
+        return show(
+            QStringLiteral("Data de inceput a exercitiului N+1 trebuie sa fie ziua urmatoare datei de sfarsit a "
+                           "exercitiului N !")
+            + cannot);
     return true;
 }
 
@@ -134,7 +138,7 @@ namespace {
 
 Failure noRow(const QString& table)
 {
-    return {err::NoCurrentRecord, QStringLiteral("Tabela %1 nu are nicio inregistrare.").arg(table)};
+    return { err::NoCurrentRecord, QStringLiteral("Tabela %1 nu are nicio inregistrare.").arg(table) };
 }
 
 Status storeIdentity(const ProgramFolder& folder, const CompanyRecord& record)
@@ -166,8 +170,8 @@ Status storeDates(const ProgramFolder& folder, const CompanyRecord& record)
                           QStringLiteral("UPDATE Zet_Par SET DATAIN = ?, DATASN = ?, DATAIN1 = ?, DATASN1 = ?, "
                                          "DATAIC = ?, DATASC = ? WHERE rowid = (SELECT rowid FROM Zet_Par ORDER BY "
                                          "rowid LIMIT 1)"),
-                          {dates::toStored(*d.DATAIN), dates::toStored(*d.DATASN), dates::toStored(*d.DATAIN1),
-                           dates::toStored(*d.DATASN1), dates::toStored(*d.DATAIC), dates::toStored(*d.DATASC)});
+                          { dates::toStored(*d.DATAIN), dates::toStored(*d.DATASN), dates::toStored(*d.DATAIN1),
+                            dates::toStored(*d.DATASN1), dates::toStored(*d.DATAIC), dates::toStored(*d.DATASC) });
 }
 
 } // namespace

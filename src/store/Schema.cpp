@@ -14,23 +14,23 @@ namespace schema {
 
 QStringList companyInfoTextColumns()
 {
-    return {QStringLiteral("DENUMIRE"),   QStringLiteral("TIP"),        QStringLiteral("NREGCOM"),
-            QStringLiteral("CODFISCAL"),  QStringLiteral("CAPSOC"),     QStringLiteral("FP"),
-            QStringLiteral("RAMURA"),     QStringLiteral("PLATITVA"),   QStringLiteral("TITULAR"),
-            QStringLiteral("DEPARTAMEN"), QStringLiteral("BANCA"),      QStringLiteral("CONTBANCAR"),
-            QStringLiteral("STRADA1"),    QStringLiteral("NR1"),        QStringLiteral("BLOC1"),
-            QStringLiteral("AP1"),        QStringLiteral("ORAS1"),      QStringLiteral("JUDET1"),
-            QStringLiteral("SECTOR1"),    QStringLiteral("CODPOSTAL1"), QStringLiteral("TELEFON1"),
-            QStringLiteral("FAX1"),       QStringLiteral("EMAIL1"),     QStringLiteral("STRADA2"),
-            QStringLiteral("NR2"),        QStringLiteral("BLOC2"),      QStringLiteral("AP2"),
-            QStringLiteral("ORAS2"),      QStringLiteral("JUDET2"),     QStringLiteral("CODPOSTAL2"),
-            QStringLiteral("TELEFON2"),   QStringLiteral("FAX2"),       QStringLiteral("EMAIL2")};
+    return { QStringLiteral("DENUMIRE"),   QStringLiteral("TIP"),        QStringLiteral("NREGCOM"),
+             QStringLiteral("CODFISCAL"),  QStringLiteral("CAPSOC"),     QStringLiteral("FP"),
+             QStringLiteral("RAMURA"),     QStringLiteral("PLATITVA"),   QStringLiteral("TITULAR"),
+             QStringLiteral("DEPARTAMEN"), QStringLiteral("BANCA"),      QStringLiteral("CONTBANCAR"),
+             QStringLiteral("STRADA1"),    QStringLiteral("NR1"),        QStringLiteral("BLOC1"),
+             QStringLiteral("AP1"),        QStringLiteral("ORAS1"),      QStringLiteral("JUDET1"),
+             QStringLiteral("SECTOR1"),    QStringLiteral("CODPOSTAL1"), QStringLiteral("TELEFON1"),
+             QStringLiteral("FAX1"),       QStringLiteral("EMAIL1"),     QStringLiteral("STRADA2"),
+             QStringLiteral("NR2"),        QStringLiteral("BLOC2"),      QStringLiteral("AP2"),
+             QStringLiteral("ORAS2"),      QStringLiteral("JUDET2"),     QStringLiteral("CODPOSTAL2"),
+             QStringLiteral("TELEFON2"),   QStringLiteral("FAX2"),       QStringLiteral("EMAIL2") };
 }
 
 QStringList companyParamsDateColumns()
 {
-    return {QStringLiteral("DATAIN"),  QStringLiteral("DATASN"), QStringLiteral("DATAIN1"),
-            QStringLiteral("DATASN1"), QStringLiteral("DATAIC"), QStringLiteral("DATASC")};
+    return { QStringLiteral("DATAIN"),  QStringLiteral("DATASN"), QStringLiteral("DATAIN1"),
+             QStringLiteral("DATASN1"), QStringLiteral("DATAIC"), QStringLiteral("DATASC") };
 }
 
 static QString amounts(int from, int to)
@@ -58,7 +58,8 @@ QString createStatements()
         "Chelt INTEGER, IMO INTEGER, STOC INTEGER, VENIT INTEGER, ContCheltDifConversie TEXT, "
         "ContVenitDifConversie TEXT, Abatere REAL, CODSucursalaInNote INTEGER, ProcPenalizare REAL);\n");
 
-    const QString purchases = QStringLiteral("CREATE TABLE zet_jct_UE (NUME TEXT, CODF TEXT, TOTAL REAL NOT NULL DEFAULT 0")
+    const QString purchases
+        = QStringLiteral("CREATE TABLE zet_jct_UE (NUME TEXT, CODF TEXT, TOTAL REAL NOT NULL DEFAULT 0")
         + amounts(6, 17) + QStringLiteral(");\n");
     const QString sales = QStringLiteral("CREATE TABLE zet_jvt_UE (NUME TEXT, CODF TEXT, TOTAL REAL NOT NULL DEFAULT 0")
         + amounts(6, 10) + QStringLiteral(");\n");
@@ -78,14 +79,15 @@ Status createSchema(Connection& connection, int year)
         return s;
     auto ins = connection.prepare(QStringLiteral(
         "INSERT INTO Zet_Par (DATAIN, DATASN, DATAIN1, DATASN1, DATAIC, DATASC, EsteCentru, Capital, Chelt, IMO, "
-        "STOC, VENIT, Abatere, CODSucursalaInNote, ProcPenalizare) VALUES (?, ?, ?, ?, ?, ?, 0, 0, 0, 0, 0, 0, 0, 0, 0)"));
+        "STOC, VENIT, Abatere, CODSucursalaInNote, ProcPenalizare) VALUES (?, ?, ?, ?, ?, ?, 0, 0, 0, 0, 0, 0, 0, 0, "
+        "0)"));
     if (!ins)
         return ins.failure();
     const QString y = QString::number(year);
     const QString y1 = QString::number(year + 1);
-    if (Status s = ins->bindAll({y + QStringLiteral("-01-01"), y + QStringLiteral("-12-31"),
-                                 y1 + QStringLiteral("-01-01"), y1 + QStringLiteral("-12-31"),
-                                 y + QStringLiteral("-01-01"), y + QStringLiteral("-12-31")});
+    if (Status s
+        = ins->bindAll({ y + QStringLiteral("-01-01"), y + QStringLiteral("-12-31"), y1 + QStringLiteral("-01-01"),
+                         y1 + QStringLiteral("-12-31"), y + QStringLiteral("-01-01"), y + QStringLiteral("-12-31") });
         !s)
         return s;
     if (Status s = ins->run(); !s)
@@ -99,12 +101,12 @@ Result<InitOutcome> initDatabase(const ProgramFolder& folder, int year)
     if (QFileInfo::exists(target))
         return InitOutcome::AlreadyExists;
     if (!QDir().mkpath(folder.path()))
-        return Failure{err::PathFileAccess, QStringLiteral("Folderul %1 nu poate fi creat.").arg(folder.path())};
+        return Failure { err::PathFileAccess, QStringLiteral("Folderul %1 nu poate fi creat.").arg(folder.path()) };
 
     // Built under a temporary name and renamed at the end, so a failed init leaves no half-made file.
     const QString temp = folder.file(QStringLiteral(".Orvida-%1.tmp").arg(QUuid::createUuid().toString(QUuid::Id128)));
     auto removeTemp = [&] {
-        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        for (const char* suffix : { "", "-wal", "-shm", "-journal" })
             QFile::remove(temp + QLatin1String(suffix));
     };
     {
@@ -113,7 +115,8 @@ Result<InitOutcome> initDatabase(const ProgramFolder& folder, int year)
             removeTemp();
             Failure f = c.failure();
             f.number = err::PathFileAccess;
-            f.description = QStringLiteral("Baza de date nu poate fi creata in folderul %1 (%2).").arg(folder.path(), f.description);
+            f.description = QStringLiteral("Baza de date nu poate fi creata in folderul %1 (%2).")
+                                .arg(folder.path(), f.description);
             return f;
         }
         if (Status s = createSchema(*c, year); !s) {
@@ -127,7 +130,7 @@ Result<InitOutcome> initDatabase(const ProgramFolder& folder, int year)
     }
     if (!QFile::rename(temp, target)) {
         removeTemp();
-        return Failure{err::PathFileAccess, QStringLiteral("Baza de date %1 nu poate fi scrisa.").arg(target)};
+        return Failure { err::PathFileAccess, QStringLiteral("Baza de date %1 nu poate fi scrisa.").arg(target) };
     }
     return InitOutcome::Created;
 }

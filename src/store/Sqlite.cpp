@@ -27,7 +27,8 @@ Failure sqliteFailure(int code, const QString& engineText, const QString& path)
         text = QStringLiteral("Baza de date este blocata de alt program; incercati din nou (%1).").arg(engineText);
         break;
     case SQLITE_READONLY:
-        text = QStringLiteral("Baza de date nu poate fi modificata: fisierul sau folderul este protejat la scriere (%1).")
+        text = QStringLiteral(
+                   "Baza de date nu poate fi modificata: fisierul sau folderul este protejat la scriere (%1).")
                    .arg(engineText);
         break;
     case SQLITE_FULL:
@@ -39,7 +40,7 @@ Failure sqliteFailure(int code, const QString& engineText, const QString& path)
     default:
         text = engineText;
     }
-    return Failure{err::database(primary), text};
+    return Failure { err::database(primary), text };
 }
 
 Result<Connection> Connection::openWith(const QString& path, int flags)
@@ -81,8 +82,7 @@ Result<Connection> Connection::create(const QString& path)
 
 Connection::Connection(Connection&& other) noexcept
     : m_db(std::exchange(other.m_db, nullptr))
-{
-}
+{ }
 
 Connection& Connection::operator=(Connection&& other) noexcept
 {
@@ -102,7 +102,8 @@ Failure Connection::lastFailure(const QString& sql) const
 {
     Q_UNUSED(sql);
     const int code = sqlite3_extended_errcode(m_db);
-    return sqliteFailure(code, QString::fromUtf8(sqlite3_errmsg(m_db)), QString::fromUtf8(sqlite3_db_filename(m_db, "main")));
+    return sqliteFailure(code, QString::fromUtf8(sqlite3_errmsg(m_db)),
+                         QString::fromUtf8(sqlite3_db_filename(m_db, "main")));
 }
 
 Status Connection::exec(const QString& sql)
@@ -133,8 +134,7 @@ Statement::Statement(Statement&& other) noexcept
     : m_stmt(std::exchange(other.m_stmt, nullptr))
     , m_db(other.m_db)
     , m_sql(std::move(other.m_sql))
-{
-}
+{ }
 
 Statement& Statement::operator=(Statement&& other) noexcept
 {
@@ -265,7 +265,8 @@ Transaction::~Transaction()
 Status Transaction::commit()
 {
     if (!m_active)
-        return m_begun.ok() ? Status(Failure{err::database(SQLITE_MISUSE), QStringLiteral("tranzactie inchisa")}) : m_begun;
+        return m_begun.ok() ? Status(Failure { err::database(SQLITE_MISUSE), QStringLiteral("tranzactie inchisa") })
+                            : m_begun;
     Status s = m_connection.exec(QStringLiteral("COMMIT"));
     if (s)
         m_active = false;

@@ -45,8 +45,7 @@ public:
 private:
     explicit Connection(sqlite3* db)
         : m_db(db)
-    {
-    }
+    { }
     static Result<Connection> openWith(const QString& path, int flags);
 
     sqlite3* m_db = nullptr;
@@ -82,8 +81,7 @@ private:
         : m_stmt(stmt)
         , m_db(db)
         , m_sql(std::move(sql))
-    {
-    }
+    { }
     Failure failure() const;
 
     sqlite3_stmt* m_stmt = nullptr;

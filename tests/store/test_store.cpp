@@ -54,7 +54,9 @@ TEST(Store, InitCreatesTheDeliveredRowsAndLeavesAnExistingFileAlone)
     auto again = initDatabase(t.folder(), 2030);
     ASSERT_TRUE(again.ok());
     EXPECT_EQ(*again, InitOutcome::AlreadyExists);
-    EXPECT_EQ(query(t.folder(), QStringLiteral("select DENUMIRE from Zet_Info"))->value(0, QStringLiteral("DENUMIRE")).toText(),
+    EXPECT_EQ(query(t.folder(), QStringLiteral("select DENUMIRE from Zet_Info"))
+                  ->value(0, QStringLiteral("DENUMIRE"))
+                  .toText(),
               QStringLiteral("Pastrata"));
 }
 
@@ -62,7 +64,7 @@ TEST(Store, JournalAmountsDefaultToZero)
 {
     test::TestFolder t;
     ASSERT_TRUE(execute(t.folder(), QStringLiteral("insert into ZET_JCT_UE (NUME, CODF, COL16) values (?, ?, ?)"),
-                        {QStringLiteral("O'Brien; \"SRL\""), QStringLiteral("RO123"), 5.0})
+                        { QStringLiteral("O'Brien; \"SRL\""), QStringLiteral("RO123"), 5.0 })
                     .ok());
     auto rs = query(t.folder(), QStringLiteral("select NUME, TOTAL, COL6, COL17 from zet_jct_ue"));
     ASSERT_TRUE(rs.ok());
