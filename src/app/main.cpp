@@ -3,12 +3,16 @@
 #include "cli/Cli.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
 #include <cstdlib>
+
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +33,20 @@ QString executableFolder(const QStringList& args)
     return QFileInfo(args.value(0)).absolutePath();
 }
 
+// Qt warns on every start when the session has no runtime folder (a cron job, a CI runner);
+// give it the private one it would fall back to, so a command prints only its own messages.
+void ensureRuntimeFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/runtime-" + QByteArray::number(uint(getuid()));
+    if (QDir().mkpath(QString::fromLocal8Bit(dir))) {
+        QFile::setPermissions(QString::fromLocal8Bit(dir), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                              | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", dir);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -41,6 +59,7 @@ int main(int argc, char** argv)
         // A command never needs a display.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        ensureRuntimeFolder();
         QGuiApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);

@@ -141,6 +141,18 @@ Failure noRow(const QString& table)
     return { err::NoCurrentRecord, QStringLiteral("Tabela %1 nu are nicio inregistrare.").arg(table) };
 }
 
+// An update that finds no row (another window or program emptied the table meanwhile) stored
+// nothing: it is a failure, not a success.
+Status storeFirstRow(const ProgramFolder& folder, const QString& table, const QString& sql, const QList<Value>& values)
+{
+    auto changed = store::executeCounted(folder, sql, values);
+    if (!changed)
+        return changed.failure();
+    if (*changed == 0)
+        return noRow(table);
+    return {};
+}
+
 Status storeIdentity(const ProgramFolder& folder, const CompanyRecord& record)
 {
     if (!record.hasInfoRow)
@@ -155,7 +167,7 @@ Status storeIdentity(const ProgramFolder& folder, const CompanyRecord& record)
     }
     if (sets.isEmpty())
         return {};
-    return store::execute(folder,
+    return storeFirstRow(folder, QStringLiteral("Zet_Info"),
                           QStringLiteral("UPDATE Zet_Info SET ") + sets.join(QStringLiteral(", "))
                               + QStringLiteral(" WHERE rowid = (SELECT rowid FROM Zet_Info ORDER BY rowid LIMIT 1)"),
                           values);
@@ -166,7 +178,7 @@ Status storeDates(const ProgramFolder& folder, const CompanyRecord& record)
     if (!record.hasParRow)
         return noRow(QStringLiteral("Zet_Par"));
     const FiscalDates& d = record.dates;
-    return store::execute(folder,
+    return storeFirstRow(folder, QStringLiteral("Zet_Par"),
                           QStringLiteral("UPDATE Zet_Par SET DATAIN = ?, DATASN = ?, DATAIN1 = ?, DATASN1 = ?, "
                                          "DATAIC = ?, DATASC = ? WHERE rowid = (SELECT rowid FROM Zet_Par ORDER BY "
                                          "rowid LIMIT 1)"),

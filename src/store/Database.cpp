@@ -43,6 +43,14 @@ Result<RecordSet> query(const ProgramFolder& folder, const QString& sql, const Q
 
 Status execute(const ProgramFolder& folder, const QString& sql, const QList<Value>& params)
 {
+    auto r = executeCounted(folder, sql, params);
+    if (!r)
+        return r.failure();
+    return {};
+}
+
+Result<int> executeCounted(const ProgramFolder& folder, const QString& sql, const QList<Value>& params)
+{
     auto c = openDatabase(folder);
     if (!c)
         return c.failure();
@@ -50,8 +58,10 @@ Status execute(const ProgramFolder& folder, const QString& sql, const QList<Valu
     if (!stmt)
         return stmt.failure();
     if (Status s = stmt->bindAll(params); !s)
-        return s;
-    return stmt->run();
+        return s.failure();
+    if (Status s = stmt->run(); !s)
+        return s.failure();
+    return c->changes();
 }
 
 } // namespace orvida::store

@@ -19,4 +19,7 @@ Result<RecordSet> query(const ProgramFolder& folder, const QString& sql, const Q
 // A statement without rows on a connection of its own.
 Status execute(const ProgramFolder& folder, const QString& sql, const QList<Value>& params = {});
 
+// The same, giving the number of rows the statement changed.
+Result<int> executeCounted(const ProgramFolder& folder, const QString& sql, const QList<Value>& params = {});
+
 } // namespace orvida::store

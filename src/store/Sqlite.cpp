@@ -106,6 +106,11 @@ Failure Connection::lastFailure(const QString& sql) const
                          QString::fromUtf8(sqlite3_db_filename(m_db, "main")));
 }
 
+int Connection::changes() const
+{
+    return sqlite3_changes(m_db);
+}
+
 Status Connection::exec(const QString& sql)
 {
     char* msg = nullptr;

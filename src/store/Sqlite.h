@@ -40,6 +40,9 @@ public:
     // The failure of the last operation on this connection, carrying SQLite's code and text.
     Failure lastFailure(const QString& sql = {}) const;
 
+    // Rows changed by the last INSERT, UPDATE or DELETE.
+    int changes() const;
+
     sqlite3* handle() const { return m_db; }
 
 private:

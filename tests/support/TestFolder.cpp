@@ -34,7 +34,8 @@ QDateTime fixedNow()
 Run runOrvida(const QStringList& args)
 {
     QProcess p;
-    p.start(qEnvironmentVariable("ORVIDA_BINARY"), args);
+    const QString binary = qEnvironmentVariable("ORVIDA_BINARY", QStringLiteral(ORVIDA_BINARY_PATH));
+    p.start(binary, args);
     Run r;
     if (!p.waitForFinished(120000))
         return r;
