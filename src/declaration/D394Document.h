@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/Result.h"
+#include "declaration/PartnerTotals.h"
+
+#include <QIODevice>
+#include <QList>
+#include <QString>
+
+namespace orvida::declaration {
+
+// The company as the declaration shows it: each field as stored, or its default (one space, two
+// for Bloc1) when it is missing or stored as an empty text.
+struct CompanyIdentity
+{
+    QString cui; // the company code
+    QString Denumire, Judet1, Oras1, Strada1, Nr1, Bloc1, Ap1, Telefon1, Fax1, Email1;
+
+    // Judet1 Oras1 Strada1 Nr1 Bloc1 Ap1, joined by single spaces.
+    QString adresa() const;
+};
+
+// The declaration from 2012 on, ready to be written.
+struct D394Declaration
+{
+    QString luna, an, tip_D394;
+    QString nume_declar, prenume_declar, functie_declar;
+    CompanyIdentity company;
+    bool variant2013 = true; // nrFact in the document, C/V lines in the text file
+    QList<PartnerRow> purchases;
+    QList<PartnerRow> sales;
+};
+
+// The XML document: declaration without encoding, UTF-8, no whitespace between elements.
+Status writeD394Xml(const D394Declaration& d, QIODevice& out);
+
+// The text file the authority's program imports: Windows-1250, every line ended by CR LF.
+Status writeD394Text(const D394Declaration& d, QIODevice& out);
+QString d394Text(const D394Declaration& d);
+
+} // namespace orvida::declaration

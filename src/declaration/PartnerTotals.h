@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/ProgramFolder.h"
+#include "app/Result.h"
+#include "declaration/Screening.h"
+#include "store/RecordSet.h"
+
+#include <QList>
+#include <QString>
+
+namespace orvida::declaration {
+
+// The partner totals of one journal: one row per distinct (NUME, CODF) as stored, ordered by NUME
+// then CODF (binary). Columns NUME, CODF, NrFac (lines with a code), Expr1 (base), TVA, Taxare
+// (reverse-charge base). Only lines with VAT or a reverse-charge base take part. Reverse-charge
+// purchases carry their base in COL16 and their VAT in COL17.
+QString partnerTotalsSql(Journal journal);
+
+// One accepted partner of the declaration from 2012 on.
+struct PartnerRow
+{
+    QChar tip; // purchases "A" or "C" (reverse charge), sales "L" or "V"
+    QString cuiP; // the screened code
+    QString denP; // the name as stored (an empty name stays empty)
+    qint64 nrFact = 0;
+    double baza = 0;
+    double tva = 0;
+
+    bool operator==(const PartnerRow&) const = default;
+};
+
+// Screens a journal's partner totals with the rules from 2012 on, keeping the query's order.
+QList<PartnerRow> acceptedPartners2012(Journal journal, const store::RecordSet& totals);
+
+// Runs the journal's query on a connection of its own and screens its rows.
+Result<QList<PartnerRow>> readPartners2012(const ProgramFolder& folder, Journal journal);
+
+} // namespace orvida::declaration
