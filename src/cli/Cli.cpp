@@ -35,6 +35,7 @@ struct Command
 const Command Commands[] = {
     { "init", initCommand },
     { "company", companyCommand },
+    { "declare", declareCommand },
 };
 
 const char* Usage = R"(Utilizare:

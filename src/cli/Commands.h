@@ -10,6 +10,7 @@ namespace orvida::cli {
 // arguments after it. Each returns the exit status.
 int initCommand(const QStringList& args, Context& ctx);
 int companyCommand(const QStringList& args, Context& ctx);
+int declareCommand(const QStringList& args, Context& ctx);
 
 // Parses a command's own options; on a wrong command line prints the message and the usage to
 // standard error and returns false.
