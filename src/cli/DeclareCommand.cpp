@@ -9,9 +9,11 @@ namespace orvida::cli {
 int declareCommand(const QStringList& args, Context& ctx)
 {
     QCommandLineParser p;
-    const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("Inceputul perioadei."), QStringLiteral("DATA"));
+    const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("Inceputul perioadei."),
+                                  QStringLiteral("DATA"));
     const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("Sfarsitul perioadei."), QStringLiteral("DATA"));
-    const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("Numele declarantului."), QStringLiteral("TEXT"));
+    const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("Numele declarantului."),
+                                  QStringLiteral("TEXT"));
     const QCommandLineOption firstName(QStringLiteral("first-name"), QStringLiteral("Prenumele declarantului."),
                                        QStringLiteral("TEXT"), QStringLiteral(" "));
     const QCommandLineOption function(QStringLiteral("function"), QStringLiteral("Functia declarantului."),

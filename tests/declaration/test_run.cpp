@@ -1,0 +1,414 @@
+#include "app/ErrorReport.h"
+#include "app/Text.h"
+#include "declaration/D394Document.h"
+#include "declaration/DeclarationRun.h"
+#include "declaration/SaveFile.h"
+#include "support/FailDevice.h"
+#include "support/TestFolder.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+using namespace orvida;
+using namespace orvida::declaration;
+using orvida::test::TestFolder;
+
+namespace {
+
+QString fixtureSql()
+{
+    QFile f(QStringLiteral(ORVIDA_TEST_DATA "/declaration_fixture.sql"));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return QString::fromUtf8(f.readAll());
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+DeclarationInputs inputs2024()
+{
+    DeclarationInputs in;
+    in.TextNume = QStringLiteral("Pop");
+    in.TextFunctie = QStringLiteral("Administrator");
+    in.DTPdela = QDate(2024, 1, 1);
+    in.DTPla = QDate(2024, 12, 31);
+    return in;
+}
+
+struct Fixture
+{
+    TestFolder folder;
+    FixedClock clock { test::fixedNow() };
+    MessageList messages;
+
+    Fixture(bool withJournals = true)
+    {
+        if (withJournals)
+            folder.exec(fixtureSql());
+    }
+    DeclarationOutcome run(const DeclarationInputs& in)
+    {
+        return cmdCalcul_Click(in, DeclarationContext { folder.folder(), clock, ParaSoc {}, {} }, messages);
+    }
+    QString finalFolder() const { return folder.file(QStringLiteral("D394/14399840")); }
+    QStringList filesUnder(const QString& relative) const
+    {
+        QStringList out;
+        const QDir dir(folder.file(relative));
+        for (const QString& f : dir.entryList(QDir::Files))
+            out << f;
+        return out;
+    }
+};
+
+const char* const ExpectedText2013 = "394,12,2024,#A#,#Pop#,# #,#Administrator#,14399840,#Exemplu \"Ş&Ţ\" <SRL>#,"
+                                     "#B Bucureşti Str. Mărului #,# #,# #,#office@exemplu.ro#\r\n"
+                                     "#A#,4444,##, 1, 100, 19\r\n"
+                                     "#A#,1234567890,#Alfa & Co#, 1, 100, 19\r\n"
+                                     "#A#,1234567890,#Alfa & Co#, 2, 2000, 380\r\n"
+                                     "#A#,98765432,#Beta, \"SRL\" #1#, 1, 1250.46, 100.12\r\n"
+                                     "#C#,555,#Gama Invers#, 2, 600, 114\r\n"
+                                     "#A#,2222,#Retur <Delta>#, 1,-12.5,-2.38\r\n"
+                                     "#A#,RO123,#Ştefan Ţurcanu <ş ţ>#, 1, 10, .9\r\n"
+                                     "#L#,O12345678,#Client Mic#, 1, .5, .25\r\n"
+                                     "#L#,,#Client RO#, 1, 10, 1.9\r\n"
+                                     "#V#,22222222,#Client Taxare#, 1, 500, 100\r\n"
+                                     "#L#,11111111,#Client Unu#, 1, 1000, 190\r\n";
+
+} // namespace
+
+TEST(DeclarationRun, WritesBothFilesAndReportsThemInOrder)
+{
+    Fixture fx;
+    const DeclarationOutcome out = fx.run(inputs2024());
+    ASSERT_EQ(out.end, DeclarationOutcome::End::Written) << fx.messages.texts().join(QLatin1Char('\n')).toStdString();
+
+    const QString shown = QDir::toNativeSeparators(fx.finalFolder());
+    EXPECT_EQ(fx.messages.messages(),
+              (QList<Message> { Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul ") + shown
+                                              + QLatin1Char('.')),
+                                Message::info(QStringLiteral("Fisierul D394.txt a fost generat in catalogul ") + shown
+                                              + QLatin1Char('.')) }));
+    EXPECT_EQ(out.xmlFile, fx.finalFolder() + QStringLiteral("/D394_15.03.2024 - 10.20.30.xml"));
+    EXPECT_EQ(out.textFile, fx.finalFolder() + QStringLiteral("/D394_15.03.2024 - 10.20.30.txt"));
+
+    const QByteArray bytes = readAll(out.textFile);
+    EXPECT_EQ(bytes, text::toCp1250(QString::fromUtf8(ExpectedText2013)));
+    // Romanian letters with the comma below are written with the cedilla the code page has.
+    EXPECT_TRUE(bytes.contains("\xAA"
+                               "tefan \xDE"
+                               "urcanu <\xBA \xFE>"));
+}
+
+TEST(DeclarationRun, XmlReadsBackWithTheStoredNamesInTheDeclarationNamespace)
+{
+    Fixture fx;
+    const DeclarationOutcome out = fx.run(inputs2024());
+    ASSERT_EQ(out.end, DeclarationOutcome::End::Written);
+    const QByteArray xml = readAll(out.xmlFile);
+    EXPECT_TRUE(xml.startsWith("<?xml version=\"1.0\"?><declaratie394 luna=\"12\" an=\"2024\" tip_D394=\"A\" "));
+    EXPECT_FALSE(xml.contains('\n'));
+    EXPECT_FALSE(xml.contains("encoding"));
+
+    QXmlStreamReader r(xml);
+    QStringList names, tips, counts;
+    QString adresa, den, fax;
+    while (r.readNextStartElement()) {
+        EXPECT_EQ(r.namespaceUri().toString(), QStringLiteral("mfp:anaf:dgti:d394:declaratie:v1"));
+        const auto a = r.attributes();
+        if (r.name() == QLatin1String("identificare")) {
+            adresa = a.value(QStringLiteral("adresa")).toString();
+            den = a.value(QStringLiteral("den")).toString();
+            fax = a.value(QStringLiteral("fax")).toString();
+        } else if (r.name() == QLatin1String("op1")) {
+            names << a.value(QStringLiteral("denP")).toString();
+            tips << a.value(QStringLiteral("tip")).toString();
+            counts << a.value(QStringLiteral("nrFact")).toString();
+        }
+        if (r.name() != QLatin1String("declaratie394"))
+            r.skipCurrentElement();
+    }
+    EXPECT_FALSE(r.hasError()) << r.errorString().toStdString();
+    EXPECT_EQ(den, QStringLiteral("Exemplu \"Ş&Ţ\" <SRL>"));
+    EXPECT_EQ(adresa, QStringLiteral("B Bucureşti Str. Mărului 5    7")); // Bloc1 missing: two spaces
+    EXPECT_EQ(fax, QStringLiteral(" ")); // stored as an empty text
+    EXPECT_EQ(names,
+              (QStringList { QString(), QStringLiteral("Alfa & Co"), QStringLiteral("Alfa & Co"),
+                             QStringLiteral("Beta, \"SRL\" #1"), QStringLiteral("Gama Invers"),
+                             QStringLiteral("Retur <Delta>"), QStringLiteral("Ștefan Țurcanu <ș ț>"),
+                             QStringLiteral("Client Mic"), QStringLiteral("Client RO"), QStringLiteral("Client Taxare"),
+                             QStringLiteral("Client Unu") }));
+    EXPECT_EQ(tips.join(QString()), QStringLiteral("AAAACAALLVL"));
+    EXPECT_EQ(counts.first(), QStringLiteral(" 1"));
+}
+
+TEST(DeclarationRun, Variant2012HasNoCountsAndNoReverseChargeLetters)
+{
+    Fixture fx;
+    DeclarationInputs in = inputs2024();
+    in.CheckD394_2013 = false;
+    const DeclarationOutcome out = fx.run(in);
+    ASSERT_EQ(out.end, DeclarationOutcome::End::Written);
+    const QString text = text::fromCp1250(readAll(out.textFile));
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\n#A#,555,#Gama Invers#, 600, 114\r\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\n#L#,22222222,#Client Taxare#, 500, 100\r\n")));
+    EXPECT_FALSE(text.contains(QStringLiteral("#C#")));
+    EXPECT_FALSE(text.contains(QStringLiteral("#V#")));
+    const QByteArray xml = readAll(out.xmlFile);
+    EXPECT_FALSE(xml.contains("nrFact"));
+    EXPECT_TRUE(xml.contains("<op1 tip=\"C\" cuiP=\"555\" denP=\"Gama Invers\" baza=\" 600\" tva=\" 114\"/>"));
+}
+
+TEST(DeclarationRun, InputChecksInOrder)
+{
+    struct Case
+    {
+        QDate from, to;
+        const char* nume;
+        const char* prenume;
+        const char* functie;
+        const char* message;
+    } cases[] = {
+        { { 2024, 5, 1 }, { 2024, 4, 30 }, "", "", "", "Data de inceput trebuie sa fie mai mica ca cea de sfarsit" },
+        { { 2011, 12, 1 }, { 2012, 1, 31 }, "", "", "", "Data de inceput trebuie sa fie mai mare de 2012" },
+        { { 2012, 1, 1 }, { 2012, 1, 31 }, "", "", "", "Va rog completati Nume declarant" },
+        { { 2012, 1, 1 }, { 2012, 1, 1 }, " ", "", "", "Va rog completati Prenume declarant" },
+        { { 2012, 1, 1 }, { 2012, 1, 1 }, " ", " ", "", "Va rog completati Functie declarant" },
+    };
+    for (const Case& c : cases) {
+        Fixture fx;
+        DeclarationInputs in;
+        in.DTPdela = c.from;
+        in.DTPla = c.to;
+        in.TextNume = QString::fromUtf8(c.nume);
+        in.TextPrenume = QString::fromUtf8(c.prenume);
+        in.TextFunctie = QString::fromUtf8(c.functie);
+        const DeclarationOutcome out = fx.run(in);
+        EXPECT_EQ(out.end, DeclarationOutcome::End::Check) << c.message;
+        ASSERT_EQ(fx.messages.messages().size(), 1) << c.message;
+        const Message& m = fx.messages.messages().first();
+        EXPECT_EQ(m.text, QString::fromUtf8(c.message));
+        EXPECT_EQ(m.role, MessageRole::Check);
+        EXPECT_EQ(m.box, BoxKind::Standard);
+        // The base folder is made before the checks; nothing else is.
+        EXPECT_TRUE(QDir(fx.folder.file(QStringLiteral("D394"))).exists()) << c.message;
+        EXPECT_TRUE(QDir(fx.folder.file(QStringLiteral("D394"))).isEmpty()) << c.message;
+    }
+
+    // Texts of spaces pass, and a single-day period is a month.
+    Fixture fx;
+    DeclarationInputs in;
+    in.TextNume = in.TextPrenume = in.TextFunctie = QStringLiteral(" ");
+    in.DTPdela = in.DTPla = QDate(2012, 1, 1);
+    EXPECT_EQ(fx.run(in).end, DeclarationOutcome::End::Written)
+        << fx.messages.texts().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(DeclarationRun, PeriodCodes)
+{
+    struct Case
+    {
+        QDate from, to;
+        const char *luna, *an, *tip;
+    } cases[] = {
+        { { 2024, 3, 1 }, { 2024, 3, 31 }, "03", "2024", "L" },
+        { { 2024, 3, 5 }, { 2024, 3, 5 }, "03", "2024", "L" },
+        { { 2024, 1, 1 }, { 2024, 3, 31 }, "03", "2024", "T" },
+        { { 2024, 7, 1 }, { 2024, 12, 31 }, "12", "2024", "S" },
+        { { 2024, 1, 1 }, { 2024, 12, 31 }, "12", "2024", "A" },
+        { { 2024, 1, 1 }, { 2024, 2, 29 }, "02", "2024", "" }, // two months: no type
+        { { 2012, 12, 1 }, { 2013, 2, 28 }, "02", "2013", "" }, // years are ignored in the count
+        { { 2023, 10, 1 }, { 2024, 9, 30 }, "09", "2024", "" },
+        { { 2023, 3, 1 }, { 2024, 3, 31 }, "03", "2024", "L" },
+    };
+    for (const Case& c : cases) {
+        const PeriodCodes p = periodCodes(c.from, c.to);
+        EXPECT_EQ(p.luna, QString::fromUtf8(c.luna)) << c.from.toString().toStdString();
+        EXPECT_EQ(p.an, QString::fromUtf8(c.an)) << c.from.toString().toStdString();
+        EXPECT_EQ(p.tip_D394, QString::fromUtf8(c.tip)) << c.from.toString().toStdString();
+    }
+    EXPECT_EQ(companyCode(QStringLiteral("RO14399840")), QStringLiteral("14399840"));
+    EXPECT_EQ(companyCode(QStringLiteral("RO123")), QStringLiteral("123"));
+    EXPECT_EQ(companyCode(QStringLiteral("xx9")), QStringLiteral("9"));
+    EXPECT_EQ(companyCode(QStringLiteral("RO")), QString());
+    EXPECT_EQ(companyCode(QStringLiteral("R")), QString());
+}
+
+TEST(DeclarationRun, ShortCompanyCodeWritesIntoTheBaseFolder)
+{
+    Fixture fx(false);
+    fx.folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL = 'RO'"));
+    const DeclarationOutcome out = fx.run(inputs2024());
+    ASSERT_EQ(out.end, DeclarationOutcome::End::Written);
+    EXPECT_EQ(fx.filesUnder(QStringLiteral("D394")),
+              (QStringList { QStringLiteral("D394_15.03.2024 - 10.20.30.txt"),
+                             QStringLiteral("D394_15.03.2024 - 10.20.30.xml") }));
+    // No partners: the header line alone, every identity field at its default.
+    EXPECT_EQ(readAll(out.textFile),
+              QByteArray("394,12,2024,#A#,#Pop#,# #,#Administrator#,,# #,#      #,# #,# #,# #\r\n"));
+    EXPECT_TRUE(
+        readAll(out.xmlFile)
+            .endsWith("<identificare cui=\"\" den=\" \" adresa=\"            \" telefon=\" \" fax=\" \" mail=\" \" "
+                      "totalPlata_A=\"0\"/><rezumat nrCui=\"0\" bazaL=\"0\" tvaL=\"0\" bazaA=\"0\" tvaA=\"0\" "
+                      "bazaV=\"0\" tvaV=\"0\" "
+                      "bazaVc=\"0\" tvaVc=\"0\" bazaC=\"0\" tvaC=\"0\" bazaCc=\"0\" tvaCc=\"0\"/></declaratie394>"));
+}
+
+TEST(DeclarationRun, ASecondRunInTheSameSecondReplacesTheFiles)
+{
+    Fixture fx;
+    ASSERT_EQ(fx.run(inputs2024()).end, DeclarationOutcome::End::Written);
+    fx.folder.exec(QStringLiteral("DELETE FROM zet_jvt_UE"));
+    const DeclarationOutcome out = fx.run(inputs2024());
+    ASSERT_EQ(out.end, DeclarationOutcome::End::Written);
+    EXPECT_EQ(fx.filesUnder(QStringLiteral("D394/14399840")).size(), 2);
+    EXPECT_FALSE(readAll(out.textFile).contains("Client"));
+}
+
+TEST(DeclarationRun, FailuresGiveOneReportAndNoFile)
+{
+    struct Case
+    {
+        const char* name;
+        const char* sql;
+        const char* message; // the whole report, or its start up to the label
+        int label;
+    } cases[] = {
+        { "missing code", "UPDATE Zet_Info SET CODFISCAL = NULL",
+          "Datele de identificare ale persoanei inregistrate in scopuri de TVA nu sunt complete.", 0 },
+        { "no company row", "DELETE FROM Zet_Info",
+          "Eroare 3021 - Tabela Zet_Info nu are nicio inregistrare. in procedura cmdCalcul_Click din Form "
+          "frmRapDec394 Linia: 10",
+          10 },
+        { "no code column", "ALTER TABLE Zet_Info DROP COLUMN CODFISCAL",
+          "Eroare 3265 - Coloana CODFISCAL lipseste din tabela Zet_Info. in procedura cmdCalcul_Click din Form "
+          "frmRapDec394 Linia: 11",
+          11 },
+        { "no fax column", "ALTER TABLE Zet_Info DROP COLUMN FAX1",
+          "Eroare 3265 - Coloana Fax1 lipseste din tabela Zet_Info. in procedura cmdCalcul_Click din Form "
+          "frmRapDec394 Linia: 13",
+          13 },
+        { "no reverse-charge column", "ALTER TABLE zet_jct_UE DROP COLUMN COL16", "Eroare 5001 - ", 16 },
+        { "no sales journal", "DROP TABLE zet_jvt_UE", "Eroare 5001 - ", 17 },
+        { "a code that is a path", "UPDATE Zet_Info SET CODFISCAL = 'RO../x'",
+          "Eroare 75 - Codul fiscal ../x nu poate fi nume de folder. in procedura cmdCalcul_Click din Form "
+          "frmRapDec394 Linia: 11",
+          11 },
+    };
+    for (const Case& c : cases) {
+        Fixture fx;
+        fx.folder.exec(QString::fromUtf8(c.sql));
+        const DeclarationOutcome out = fx.run(inputs2024());
+        EXPECT_EQ(out.end, DeclarationOutcome::End::Failure) << c.name;
+        ASSERT_EQ(fx.messages.messages().size(), 1) << c.name << ": " << fx.messages.texts().join('|').toStdString();
+        const Message& m = fx.messages.messages().first();
+        EXPECT_EQ(m.role, MessageRole::Failure);
+        EXPECT_EQ(m.box, BoxKind::Own);
+        EXPECT_TRUE(m.text.startsWith(QString::fromUtf8(c.message))) << c.name << ": " << m.text.toStdString();
+        if (c.label) {
+            EXPECT_TRUE(m.text.endsWith(QStringLiteral(" Linia: %1").arg(c.label))) << m.text.toStdString();
+        }
+        EXPECT_TRUE(out.xmlFile.isEmpty());
+        EXPECT_TRUE(fx.filesUnder(QStringLiteral("D394/14399840")).isEmpty()) << c.name;
+        EXPECT_TRUE(fx.filesUnder(QStringLiteral("D394")).isEmpty()) << c.name;
+    }
+}
+
+TEST(DeclarationRun, UnwritableOutputFolder)
+{
+    // The company's folder name is taken by a file: the folder cannot be made.
+    Fixture fx;
+    QDir().mkpath(fx.folder.file(QStringLiteral("D394")));
+    QFile blocker(fx.finalFolder());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_EQ(fx.run(inputs2024()).end, DeclarationOutcome::End::Failure);
+    ASSERT_EQ(fx.messages.messages().size(), 1);
+    EXPECT_TRUE(fx.messages.messages().first().text.startsWith(QStringLiteral("Eroare 75 - Folderul ")));
+    EXPECT_TRUE(fx.messages.messages().first().text.endsWith(QStringLiteral(" Linia: 18")));
+
+    // D394 itself taken by a file: the run stops before any check.
+    Fixture fx2;
+    QFile blocker2(fx2.folder.file(QStringLiteral("D394")));
+    ASSERT_TRUE(blocker2.open(QIODevice::WriteOnly));
+    blocker2.close();
+    DeclarationInputs in = inputs2024();
+    in.TextNume.clear();
+    EXPECT_EQ(fx2.run(in).end, DeclarationOutcome::End::Failure);
+    EXPECT_TRUE(fx2.messages.texts().first().endsWith(QStringLiteral(" Linia: 2")));
+}
+
+TEST(DeclarationRun, ATextFileThatCannotBeWrittenComesAfterTheXmlIsReported)
+{
+    Fixture fx;
+    QDir().mkpath(fx.finalFolder() + QStringLiteral("/D394_15.03.2024 - 10.20.30.txt"));
+    const DeclarationOutcome out = fx.run(inputs2024());
+    EXPECT_EQ(out.end, DeclarationOutcome::End::Failure);
+    ASSERT_EQ(fx.messages.messages().size(), 2);
+    EXPECT_TRUE(fx.messages.texts()[0].startsWith(QStringLiteral("Fisierul D394.xml a fost generat")));
+    EXPECT_TRUE(fx.messages.texts()[1].startsWith(QStringLiteral("Eroare 75 - ")));
+    EXPECT_TRUE(fx.messages.texts()[1].endsWith(QStringLiteral(" Linia: 21")));
+    EXPECT_TRUE(QFile::exists(out.xmlFile));
+}
+
+TEST(DeclarationRun, SemesterPathTakesOverWhenTheBoxIsCleared)
+{
+    Fixture fx;
+    DeclarationInputs in = inputs2024();
+    in.CheckD394_2012 = false;
+    in.CheckD394 = true;
+    in.DTPdela = QDate(2030, 1, 1); // not read on this path
+    const DeclarationOutcome out = fx.run(in);
+    EXPECT_TRUE(out.semester.has_value());
+    EXPECT_TRUE(out.xmlFile.isEmpty());
+    // Nothing of the 2012 path happens, not even the base folder.
+    EXPECT_FALSE(QDir(fx.folder.file(QStringLiteral("D394"))).exists());
+}
+
+TEST(D394Writers, AFailingWriteKeepsTheEarlierFile)
+{
+    D394Declaration d;
+    d.luna = QStringLiteral("03");
+    d.an = QStringLiteral("2024");
+    d.company.cui = QStringLiteral("123");
+    for (int i = 0; i < 50; ++i)
+        d.purchases.append({ QLatin1Char('A'), QString::number(1000 + i), QStringLiteral("Furnizor %1").arg(i), 1,
+                             100.0 * i, 19.0 * i });
+
+    test::TestFolder dir(false);
+    const QString path = dir.file(QStringLiteral("D394.out"));
+    {
+        QFile earlier(path);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+    }
+    using Writer = Status (*)(const D394Declaration&, QIODevice&);
+    for (Writer writer : { Writer(writeD394Xml), Writer(writeD394Text) }) {
+        QBuffer whole;
+        whole.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(writer(d, whole).ok());
+        const qint64 size = whole.size();
+        for (qint64 limit : { qint64(0), qint64(10), size / 2, size - 1 }) {
+            const Status s = saveFile(path, [&](QIODevice& out) {
+                test::FailDevice failing(out, limit);
+                return writer(d, failing);
+            });
+            ASSERT_FALSE(s.ok()) << limit << " of " << size;
+            EXPECT_EQ(s.failure().number, err::DiskFull) << limit;
+            EXPECT_EQ(readAll(path), QByteArray("earlier")) << limit;
+        }
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("D394.out") });
+
+    ASSERT_TRUE(saveFile(path, [&](QIODevice& out) { return writeD394Text(d, out); }).ok());
+    EXPECT_EQ(readAll(path), text::toCp1250(d394Text(d)));
+}
