@@ -1,0 +1,154 @@
+// The declaration on a large journal pair: 1,000,000 journal rows with about 50,000 partners,
+// generated straight into a fresh database. Prints the time of the two grouped queries alone,
+// of `orvida declare` as a process (with its peak memory), and of a naive script doing the same
+// job, then the ratios.
+//
+//   build/bench/bench_declare [ROWS] [PARTNERS] [FOLDER]
+//
+// FOLDER (optional, must not exist yet) keeps the generated program folder for profiling.
+
+#include "declaration/PartnerTotals.h"
+#include "store/Database.h"
+#include "store/Schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+
+using namespace orvida;
+
+namespace {
+
+bool fill(const ProgramFolder& folder, int rows, int partners)
+{
+    auto c = store::openDatabase(folder);
+    if (!c)
+        return false;
+    store::Transaction tx(*c);
+    if (!c->exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL = 'RO14399840', DENUMIRE = 'Exemplu SRL'")))
+        return false;
+    auto p = c->prepare(QStringLiteral(
+        "INSERT INTO zet_jct_UE (NUME, CODF, TOTAL, COL6, COL7, COL16, COL17) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    auto s = c->prepare(
+        QStringLiteral("INSERT INTO zet_jvt_UE (NUME, CODF, TOTAL, COL6, COL7, COL10) VALUES (?, ?, ?, ?, ?, ?)"));
+    if (!p || !s)
+        return false;
+    QRandomGenerator rng(394);
+    const int half = partners / 2;
+    for (int i = 0; i < rows; ++i) {
+        const bool purchase = i % 2 == 0;
+        const int partner = int(rng.bounded(half)) + (purchase ? 0 : half);
+        const QString name = QStringLiteral("Partener %1 SRL").arg(partner, 6, 10, QLatin1Char('0'));
+        const QString code = QStringLiteral("RO%1").arg(10000000 + partner);
+        const double base = double(rng.bounded(100000)) / 100;
+        const bool reverse = rng.bounded(10) == 0;
+        if (purchase) {
+            if (!p->bindAll({ name, code, base * 1.19, reverse ? 0.0 : base, reverse ? 0.0 : base * 0.19,
+                              reverse ? base : 0.0, reverse ? base * 0.19 : 0.0 })
+                || !p->run())
+                return false;
+        } else {
+            if (!s->bindAll({ name, code, base * 1.19, reverse ? 0.0 : base, reverse ? 0.0 : base * 0.19,
+                              reverse ? base : 0.0 })
+                || !s->run())
+                return false;
+        }
+    }
+    return tx.commit().ok();
+}
+
+double groupedQueriesAlone(const ProgramFolder& folder, int& groups)
+{
+    QElapsedTimer t;
+    t.start();
+    groups = 0;
+    auto c = store::openDatabase(folder);
+    for (auto j : { declaration::Journal::Purchases, declaration::Journal::Sales }) {
+        auto st = c->prepare(declaration::partnerTotalsSql(j));
+        while (true) {
+            auto more = st->step();
+            if (!more || !*more)
+                break;
+            ++groups;
+        }
+    }
+    return t.elapsed() / 1000.0;
+}
+
+const char* NaiveScript = R"(
+import sqlite3, sys, xml.etree.ElementTree as ET
+db = sqlite3.connect(sys.argv[1] + '/Orvida.mdb')
+root = ET.Element('declaratie394')
+lines = ['394']
+for sql in sys.argv[2:]:
+    for nume, codf, nr, baza, tva, tax in db.execute(sql):
+        code = codf[2:] if codf.upper().startswith('RO') else codf
+        ET.SubElement(root, 'op1', tip='A', cuiP=code, denP=nume, nrFact=str(nr), baza=str(round(baza or 0, 2)),
+                      tva=str(round(tva or 0, 2)))
+        lines.append('#A#,%s,#%s#,%s,%s,%s' % (code, nume, nr, round(baza or 0, 2), round(tva or 0, 2)))
+ET.ElementTree(root).write(sys.argv[1] + '/naive.xml')
+open(sys.argv[1] + '/naive.txt', 'w', encoding='cp1250', newline='\r\n').write('\n'.join(lines) + '\n')
+)";
+
+double timeProcess(const QString& program, const QStringList& args)
+{
+    QElapsedTimer t;
+    t.start();
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, args);
+    p.waitForFinished(-1);
+    const double s = t.elapsed() / 1000.0;
+    if (p.exitCode() != 0)
+        std::fprintf(stderr, "%s exited with %d: %s\n", qPrintable(program), p.exitCode(),
+                     p.readAllStandardOutput().constData());
+    return s;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const int partners = argc > 2 ? std::atoi(argv[2]) : 50000;
+    QTemporaryDir temporary;
+    const QString path = argc > 3 ? QString::fromLocal8Bit(argv[3]) : temporary.path();
+    QDir().mkpath(path);
+    const ProgramFolder folder(path);
+    if (!store::initDatabase(folder, 2024) || !fill(folder, rows, partners)) {
+        std::fprintf(stderr, "the database could not be filled\n");
+        return 1;
+    }
+    std::printf("%d journal rows, %d partners\n", rows, partners);
+
+    int groups = 0;
+    const double alone = groupedQueriesAlone(folder, groups);
+    std::printf("grouped queries alone:  %6.2f s (%d groups)\n", alone, groups);
+
+    const double declare
+        = timeProcess(QStringLiteral(ORVIDA_BINARY),
+                      { QStringLiteral("--home"), path, QStringLiteral("declare"), QStringLiteral("--name"),
+                        QStringLiteral("Pop"), QStringLiteral("--function"), QStringLiteral("Administrator") });
+    rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const double peakMb = usage.ru_maxrss / 1024.0;
+    std::printf("orvida declare:         %6.2f s, peak memory %.1f MB\n", declare, peakMb);
+
+    const double naive = timeProcess(QStringLiteral("python3"),
+                                     { QStringLiteral("-c"), QString::fromUtf8(NaiveScript), path,
+                                       declaration::partnerTotalsSql(declaration::Journal::Purchases),
+                                       declaration::partnerTotalsSql(declaration::Journal::Sales) });
+    std::printf("naive script:           %6.2f s\n", naive);
+
+    std::printf("declare / queries alone: %.2f (target at most 1.5)\n", declare / alone);
+    std::printf("declare / naive script:  %.2f (target below 1)\n", declare / naive);
+    return 0;
+}
