@@ -14,30 +14,32 @@ namespace orvida::declaration {
 
 namespace {
 
-// The statement labels of cmdCalcul_Click, as the failure report names them.
+// The statement labels of cmdCalcul_Click, numbered 1, 2, 3... in the order of its steps, as the failure
+// report names them. Only the steps that can fail appear in a report; the numbers stay fixed so a
+// label read in a user's report points at one step.
 enum Label {
     LDispatch = 1,
-    LBaseFolder,
-    LReadDates,
-    LDateOrder,
-    LYear,
-    LYearCheck,
-    LMonth,
-    LType,
-    LDeclarant,
-    LCompanyRow,
-    LCompanyCode,
-    LDocument,
-    LIdentification,
-    LTextHeader,
-    LSummary,
-    LPurchases,
-    LSales,
-    LFinalFolder,
-    LSaveXml,
-    LXmlMessage,
-    LSaveText,
-    LTextMessage,
+    LBaseFolder = 2,
+    LReadDates = 3,
+    LDateOrder = 4,
+    LYear = 5,
+    LYearCheck = 6,
+    LMonth = 7,
+    LType = 8,
+    LDeclarant = 9,
+    LCompanyRow = 10,
+    LCompanyCode = 11,
+    LDocument = 12,
+    LIdentification = 13,
+    LTextHeader = 14,
+    LSummary = 15,
+    LPurchases = 16,
+    LSales = 17,
+    LFinalFolder = 18,
+    LSaveXml = 19,
+    LXmlMessage = 20,
+    LSaveText = 21,
+    LTextMessage = 22,
 };
 
 // Remembers what a run sent on to the window, so the outcome can say how it ended.
