@@ -6,6 +6,8 @@
 
 #include <QXmlStreamWriter>
 
+#include <optional>
+
 namespace orvida::declaration {
 
 namespace {
@@ -28,6 +30,47 @@ void writeOp1(QXmlStreamWriter& w, const PartnerRow& r, bool variant2013)
         w.writeAttribute(QStringLiteral("nrFact"), numberText(r.nrFact));
     w.writeAttribute(QStringLiteral("baza"), amountText(r.baza));
     w.writeAttribute(QStringLiteral("tva"), amountText(r.tva));
+}
+
+// XML 1.0 has no form, not even an escaped one, for most control characters or a lone surrogate.
+bool writableInXml(const QString& s)
+{
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+            return false;
+        if (c == 0xFFFE || c == 0xFFFF)
+            return false;
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 >= s.size() || !QChar::isLowSurrogate(s[i + 1].unicode()))
+                return false;
+            ++i;
+        } else if (QChar::isLowSurrogate(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<Failure> unwritableText(const D394Declaration& d)
+{
+    auto refuse = [](const QString& what) {
+        return Failure { err::TypeMismatch,
+                         QStringLiteral("%1 contine un caracter care nu poate fi scris in fisierul XML.").arg(what) };
+    };
+    const CompanyIdentity& c = d.company;
+    for (const QString* s : { &d.nume_declar, &d.prenume_declar, &d.functie_declar })
+        if (!writableInXml(*s))
+            return refuse(QStringLiteral("Declarantul"));
+    for (const QString* s : { &c.cui, &c.Denumire, &c.Judet1, &c.Oras1, &c.Strada1, &c.Nr1, &c.Bloc1, &c.Ap1,
+                              &c.Telefon1, &c.Fax1, &c.Email1 })
+        if (!writableInXml(*s))
+            return refuse(QStringLiteral("Datele societatii"));
+    for (const QList<PartnerRow>* rows : { &d.purchases, &d.sales })
+        for (const PartnerRow& r : *rows)
+            if (!writableInXml(r.denP) || !writableInXml(r.cuiP))
+                return refuse(QStringLiteral("Partenerul cu codul fiscal %1").arg(r.cuiP));
+    return std::nullopt;
 }
 
 QString hashed(const QString& s)
@@ -55,6 +98,8 @@ QString CompanyIdentity::adresa() const
 
 Status writeD394Xml(const D394Declaration& d, QIODevice& out)
 {
+    if (auto refused = unwritableText(d))
+        return *refused;
     if (out.write("<?xml version=\"1.0\"?>") < 0)
         return writeFailure(out);
     QXmlStreamWriter w(&out);

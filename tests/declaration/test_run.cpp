@@ -299,6 +299,11 @@ TEST(DeclarationRun, FailuresGiveOneReportAndNoFile)
           13 },
         { "no reverse-charge column", "ALTER TABLE zet_jct_UE DROP COLUMN COL16", "Eroare 5001 - ", 16 },
         { "no sales journal", "DROP TABLE zet_jvt_UE", "Eroare 5001 - ", 17 },
+        { "a control character in a name",
+          "UPDATE zet_jvt_UE SET NUME = 'Client' || char(1) || 'Unu' WHERE NUME = 'Client Unu'",
+          "Eroare 13 - Partenerul cu codul fiscal 11111111 contine un caracter care nu poate fi scris in fisierul "
+          "XML. in procedura cmdCalcul_Click din Form frmRapDec394 Linia: 19",
+          19 },
         { "a code that is a path", "UPDATE Zet_Info SET CODFISCAL = 'RO../x'",
           "Eroare 75 - Codul fiscal ../x nu poate fi nume de folder. in procedura cmdCalcul_Click din Form "
           "frmRapDec394 Linia: 11",
