@@ -2,10 +2,24 @@
 
 #include "app/ErrorReport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QSaveFile>
 
 namespace orvida::declaration {
+
+namespace {
+
+Failure writeFailure(const QString& path, const QFileDevice& file)
+{
+    const QString reason = file.errorString();
+    const int number
+        = reason.contains(QLatin1String("No space"), Qt::CaseInsensitive) ? err::DiskFull : err::PathFileAccess;
+    return { number,
+             QStringLiteral("Fisierul %1 nu a putut fi scris (%2).").arg(QDir::toNativeSeparators(path), reason) };
+}
+
+} // namespace
 
 Status saveFile(const QString& path, const std::function<Status(QIODevice&)>& write)
 {
@@ -14,18 +28,20 @@ Status saveFile(const QString& path, const std::function<Status(QIODevice&)>& wr
         return Failure { err::PathFileAccess,
                          QStringLiteral("Fisierul %1 nu poate fi creat (%2).")
                              .arg(QDir::toNativeSeparators(path), file.errorString()) };
-    if (Status s = write(file); !s) {
+    // The writers make many small writes: they go to memory first and reach the file in one piece.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (Status s = write(buffer); !s) {
         file.cancelWriting();
         return s;
     }
-    if (!file.commit()) {
-        const QString reason = file.errorString();
-        const int number
-            = reason.contains(QLatin1String("No space"), Qt::CaseInsensitive) ? err::DiskFull : err::PathFileAccess;
-        return Failure {
-            number, QStringLiteral("Fisierul %1 nu a putut fi scris (%2).").arg(QDir::toNativeSeparators(path), reason)
-        };
+    if (file.write(buffer.data()) != buffer.size()) {
+        const Failure f = writeFailure(path, file);
+        file.cancelWriting();
+        return f;
     }
+    if (!file.commit())
+        return writeFailure(path, file);
     return Status::success();
 }
 
