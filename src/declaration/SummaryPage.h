@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/Result.h"
+#include "store/RecordSet.h"
+
+#include <QDate>
+#include <QString>
+
+class QIODevice;
+class QPagedPaintDevice;
+class QPainter;
+
+namespace orvida::declaration {
+
+// The five totals of a semester run and the semester they belong to.
+struct SemesterTotals
+{
+    int semester = 1; // 1 or 2
+    QDate semStart;
+    qint32 nrTerti = 0;
+    double bazaLivrari = 0;
+    double tvaLivrari = 0;
+    double bazaAchizitii = 0;
+    double tvaAchizitii = 0;
+
+    bool operator==(const SemesterTotals&) const = default;
+};
+
+// The texts of the printed summary, one field per label of the page. Part B of the form is never
+// filled and has no fields here.
+struct SummaryPage
+{
+    QString anul, sem;
+    QString cf, nume, adresa, tel, fax, email;
+    QString nrTerti, bazaL, tvaL, bazaA, tvaA;
+    int pages = 1; // one page per company row, all alike
+};
+
+// Fills the page from the company rows ("SELECT * FROM ZET_INFO ") and the run's totals. An empty
+// company table is a failure: there is no row to print.
+Result<SummaryPage> makeSummaryPage(const store::RecordSet& info, const SemesterTotals& totals);
+
+// The page's size and layout unit: A4 in twips (1/1440 inch).
+constexpr int PageWidthTwips = 11906;
+constexpr int PageHeightTwips = 16838;
+
+// Draws one page on a painter whose coordinates are twips from the page's top-left corner.
+void paintSummaryPage(QPainter& painter, const SummaryPage& page);
+
+// Draws every page on a paged device (a PDF writer, a printer).
+Status paintSummary(QPagedPaintDevice& device, const SummaryPage& page);
+
+// Writes the summary as PDF to a device, and to a file that is replaced only once it is complete.
+Status writeSummaryPdf(QIODevice& device, const SummaryPage& page);
+Status saveSummaryPdf(const QString& path, const SummaryPage& page);
+
+} // namespace orvida::declaration
