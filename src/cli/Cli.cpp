@@ -36,6 +36,7 @@ const Command Commands[] = {
     { "init", initCommand },
     { "company", companyCommand },
     { "declare", declareCommand },
+    { "declare-semester", declareSemesterCommand },
 };
 
 const char* Usage = R"(Utilizare:

@@ -3,26 +3,21 @@
 #include "app/Clock.h"
 #include "app/Message.h"
 #include "app/ProgramFolder.h"
+#include "declaration/SemesterTotals.h"
+#include "declaration/SummaryPage.h"
 
 #include <QDate>
 #include <QString>
+
+#include <optional>
 
 namespace orvida::declaration {
 
 struct DeclarationInputs;
 struct DeclarationContext;
 
-// The totals of a semester declaration, as the printed summary shows them.
-struct SemesterTotals
-{
-    qint32 NRTERTI = 0;
-    double nBazaLivrari = 0;
-    double nTVALivrari = 0;
-    double nBazaAchizitii = 0;
-    double nTVAAchizitii = 0;
-
-    bool operator==(const SemesterTotals&) const = default;
-};
+// The label that a failure while preparing or writing the printed summary names in its report.
+constexpr int SemesterSummaryLabel = 51;
 
 struct SemesterResult
 {
@@ -36,11 +31,14 @@ struct SemesterResult
     SemesterTotals totals;
     QString declarationFile; // the report or the restore file written
     QString errorListFile; // empty when no error list was written
+    std::optional<SummaryPage> summary; // the printed summary, when the run got that far
 };
 
 // The semester declaration (before 2012), run by cmdCalcul_Click when CheckD394_2012 is cleared.
 // It shows its own checks and messages, and reports a failure through the declaration run's trap
-// (report::declarationRun) before returning.
+// (report::declarationRun) before returning. Reads Option1/Option2, Check1/Check394, the declarant
+// texts and the hidden pickers DTPickerdela/DTPickerla from `inputs`; the fiscal year from the
+// context's ParaSoc, the authority's program from its path.
 SemesterResult
 runSemesterDeclaration(const DeclarationInputs& inputs, const DeclarationContext& context, MessageSink& sink);
 

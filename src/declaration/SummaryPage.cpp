@@ -2,13 +2,13 @@
 
 #include "app/ErrorReport.h"
 #include "app/Text.h"
+#include "declaration/SaveFile.h"
 
 #include <QFont>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -138,14 +138,15 @@ void paintIdentification(Layout& l, double top, const QString& letter, const QSt
 
 } // namespace
 
-Result<SummaryPage> makeSummaryPage(const store::RecordSet& info, const SemesterTotals& totals)
+Result<SummaryPage>
+makeSummaryPage(const store::RecordSet& info, int semester, const QDate& semStart, const SemesterTotals& totals)
 {
     if (info.isEmpty())
         return Failure { err::NoCurrentRecord, QStringLiteral("Tabela Zet_Info nu are nicio inregistrare.") };
     SummaryPage page;
     page.pages = info.size();
-    page.anul = totals.semStart.toString(QStringLiteral("yyyy"));
-    page.sem = totals.semester == 1 ? QStringLiteral("1") : QStringLiteral("2");
+    page.anul = semStart.toString(QStringLiteral("yyyy"));
+    page.sem = semester == 1 ? QStringLiteral("1") : QStringLiteral("2");
 
     if (auto cf = filled(info, "CODFISCAL"))
         page.cf = cf->mid(2, 8);
@@ -165,11 +166,11 @@ Result<SummaryPage> makeSummaryPage(const store::RecordSet& info, const Semester
     if (auto v = filled(info, "EMAIL1"))
         page.email = *v;
 
-    page.nrTerti = text::groupDigits(totals.nrTerti);
-    page.bazaL = wholeNumber(totals.bazaLivrari);
-    page.tvaL = wholeNumber(totals.tvaLivrari);
-    page.bazaA = wholeNumber(totals.bazaAchizitii);
-    page.tvaA = wholeNumber(totals.tvaAchizitii);
+    page.nrTerti = text::groupDigits(totals.NRTERTI);
+    page.bazaL = wholeNumber(totals.nBazaLivrari);
+    page.tvaL = wholeNumber(totals.nTVALivrari);
+    page.bazaA = wholeNumber(totals.nBazaAchizitii);
+    page.tvaA = wholeNumber(totals.nTVAAchizitii);
     return page;
 }
 
@@ -291,18 +292,7 @@ Status writeSummaryPdf(QIODevice& device, const SummaryPage& page)
 
 Status saveSummaryPdf(const QString& path, const SummaryPage& page)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Failure { err::PathFileAccess,
-                         QStringLiteral("Fisierul %1 nu poate fi creat (%2).").arg(path, file.errorString()) };
-    if (Status s = writeSummaryPdf(file, page); !s) {
-        file.cancelWriting();
-        return s;
-    }
-    if (!file.commit())
-        return Failure { err::PathFileAccess,
-                         QStringLiteral("Fisierul %1 nu poate fi scris (%2).").arg(path, file.errorString()) };
-    return {};
+    return saveFile(path, [&page](QIODevice& out) { return writeSummaryPdf(out, page); });
 }
 
 } // namespace orvida::declaration

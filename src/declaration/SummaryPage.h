@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Result.h"
+#include "declaration/SemesterTotals.h"
 #include "store/RecordSet.h"
 
 #include <QDate>
@@ -11,20 +12,6 @@ class QPagedPaintDevice;
 class QPainter;
 
 namespace orvida::declaration {
-
-// The five totals of a semester run and the semester they belong to.
-struct SemesterTotals
-{
-    int semester = 1; // 1 or 2
-    QDate semStart;
-    qint32 nrTerti = 0;
-    double bazaLivrari = 0;
-    double tvaLivrari = 0;
-    double bazaAchizitii = 0;
-    double tvaAchizitii = 0;
-
-    bool operator==(const SemesterTotals&) const = default;
-};
 
 // The texts of the printed summary, one field per label of the page. Part B of the form is never
 // filled and has no fields here.
@@ -38,7 +25,9 @@ struct SummaryPage
 
 // Fills the page from the company rows ("SELECT * FROM ZET_INFO ") and the run's totals. An empty
 // company table is a failure: there is no row to print.
-Result<SummaryPage> makeSummaryPage(const store::RecordSet& info, const SemesterTotals& totals);
+// `semStart` is the first day of the semester (its year is printed), `semester` 1 or 2.
+Result<SummaryPage>
+makeSummaryPage(const store::RecordSet& info, int semester, const QDate& semStart, const SemesterTotals& totals);
 
 // The page's size and layout unit: A4 in twips (1/1440 inch).
 constexpr int PageWidthTwips = 11906;

@@ -98,17 +98,15 @@ store::RecordSet companyRows(const QList<std::pair<const char*, Value>>& values,
     return rs;
 }
 
-SemesterTotals sampleTotals()
+Result<SummaryPage> summaryOf(const store::RecordSet& rows)
 {
     SemesterTotals t;
-    t.semester = 2;
-    t.semStart = QDate(2010, 6, 30);
-    t.nrTerti = 1234;
-    t.bazaLivrari = 1234567;
-    t.tvaLivrari = 0;
-    t.bazaAchizitii = -45000;
-    t.tvaAchizitii = 999;
-    return t;
+    t.NRTERTI = 1234;
+    t.nBazaLivrari = 1234567;
+    t.nTVALivrari = 0;
+    t.nBazaAchizitii = -45000;
+    t.nTVAAchizitii = 999;
+    return makeSummaryPage(rows, 2, QDate(2010, 6, 30), t);
 }
 
 } // namespace
@@ -128,7 +126,7 @@ TEST(SummaryPage, FillsPartAFromTheCompanyRowAndGroupsTheTotals)
                                   { "FAX1", Value::null() },
                                   { "EMAIL1", QStringLiteral("a@b.ro") } },
                                 2);
-    auto page = makeSummaryPage(rs, sampleTotals());
+    auto page = summaryOf(rs);
     ASSERT_TRUE(page.ok());
     EXPECT_EQ(page->pages, 2);
     EXPECT_EQ(page->anul, QStringLiteral("2010"));
@@ -163,7 +161,7 @@ TEST(SummaryPage, AddressPartsAndEmptyColumns)
         { { { "JUDET1", QString() }, { "AP1", QString() } }, QString() },
     };
     for (const Case& c : cases) {
-        auto page = makeSummaryPage(companyRows(c.row), sampleTotals());
+        auto page = summaryOf(companyRows(c.row));
         ASSERT_TRUE(page.ok());
         EXPECT_EQ(page->adresa, c.adresa);
     }
@@ -173,15 +171,14 @@ TEST(SummaryPage, EmptyCompanyTableIsAFailure)
 {
     store::RecordSet empty;
     empty.columns << QStringLiteral("CODFISCAL");
-    EXPECT_FALSE(makeSummaryPage(empty, sampleTotals()).ok());
+    EXPECT_FALSE(summaryOf(empty).ok());
 }
 
 TEST(SummaryPage, DrawsEveryFixedTextAndLeavesPartBEmpty)
 {
-    auto page = makeSummaryPage(companyRows({ { "CODFISCAL", QStringLiteral("RO777") },
-                                              { "DENUMIRE", QStringLiteral("Firma Unica SRL") },
-                                              { "EMAIL1", QStringLiteral("x@y.ro") } }),
-                                sampleTotals());
+    auto page = summaryOf(companyRows({ { "CODFISCAL", QStringLiteral("RO777") },
+                                        { "DENUMIRE", QStringLiteral("Firma Unica SRL") },
+                                        { "EMAIL1", QStringLiteral("x@y.ro") } }));
     ASSERT_TRUE(page.ok());
     const QString drawn = drawnText(*page);
     for (const char* fixed : {
@@ -216,10 +213,8 @@ TEST(SummaryPage, DrawsEveryFixedTextAndLeavesPartBEmpty)
 
 TEST(SummaryPage, PdfHasOnePagePerCompanyRowAndItsTexts)
 {
-    auto page = makeSummaryPage(
-        companyRows({ { "CODFISCAL", QStringLiteral("RO14399840") }, { "DENUMIRE", QStringLiteral("Exemplu SRL") } },
-                    2),
-        sampleTotals());
+    auto page = summaryOf(companyRows(
+        { { "CODFISCAL", QStringLiteral("RO14399840") }, { "DENUMIRE", QStringLiteral("Exemplu SRL") } }, 2));
     ASSERT_TRUE(page.ok());
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("rezumat.pdf"));
@@ -254,7 +249,7 @@ TEST(SummaryPage, FailedWriteKeepsTheEarlierFile)
         old.write("old");
     }
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    auto page = makeSummaryPage(companyRows({ { "CODFISCAL", QStringLiteral("RO1") } }), sampleTotals());
+    auto page = summaryOf(companyRows({ { "CODFISCAL", QStringLiteral("RO1") } }));
     ASSERT_TRUE(page.ok());
     EXPECT_FALSE(saveSummaryPdf(pdf, *page).ok());
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

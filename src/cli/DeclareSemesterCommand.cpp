@@ -1,0 +1,74 @@
+#include "cli/Commands.h"
+
+#include "app/ErrorReport.h"
+#include "app/ParaSoc.h"
+#include "declaration/DeclarationRun.h"
+#include "declaration/SemesterFiles.h"
+
+namespace orvida::cli {
+
+int declareSemesterCommand(const QStringList& args, Context& ctx)
+{
+    QCommandLineParser p;
+    const QCommandLineOption semester(QStringLiteral("semester"), QStringLiteral("Semestrul: 1 sau 2."),
+                                      QStringLiteral("1|2"));
+    const QCommandLineOption mode(
+        QStringLiteral("mode"), QStringLiteral("report: fisierul de raportat; restore: formatul pentru aplicatia MF."),
+        QStringLiteral("report|restore"));
+    const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("Numele declarantului."),
+                                  QStringLiteral("TEXT"));
+    const QCommandLineOption firstName(QStringLiteral("first-name"), QStringLiteral("Prenumele declarantului."),
+                                       QStringLiteral("TEXT"), QStringLiteral(" "));
+    const QCommandLineOption function(QStringLiteral("function"), QStringLiteral("Functia declarantului."),
+                                      QStringLiteral("TEXT"));
+    const QCommandLineOption summary(QStringLiteral("summary"), QStringLiteral("Scrie rezumatul declaratiei in PDF."),
+                                     QStringLiteral("FISIER.pdf"));
+    p.addOptions({ semester, mode, name, firstName, function, summary });
+    if (!parseCommand(p, args, ctx))
+        return exitcode::Usage;
+    if (!p.positionalArguments().isEmpty()) {
+        ctx.err << "declare-semester nu primeste argumente in afara optiunilor." << Qt::endl;
+        return exitcode::Usage;
+    }
+    const QString semesterText = p.value(semester);
+    const QString modeText = p.value(mode);
+    if (semesterText != QLatin1String("1") && semesterText != QLatin1String("2")) {
+        ctx.err << "declare-semester cere --semester 1 sau --semester 2." << Qt::endl;
+        return exitcode::Usage;
+    }
+    if (modeText != QLatin1String("report") && modeText != QLatin1String("restore")) {
+        ctx.err << "declare-semester cere --mode report sau --mode restore." << Qt::endl;
+        return exitcode::Usage;
+    }
+    if (p.isSet(summary) && p.value(summary).isEmpty()) {
+        ctx.err << "--summary cere numele fisierului PDF." << Qt::endl;
+        return exitcode::Usage;
+    }
+
+    PrintingSink sink(ctx.out);
+    // As the window does when it opens: the fiscal year comes from the company parameters.
+    ParaSoc paraSoc;
+    InitParaSoc(ctx.folder, ctx.clock, paraSoc, sink);
+
+    declaration::DeclarationInputs in;
+    in.TextNume = p.value(name);
+    in.TextPrenume = p.value(firstName);
+    in.TextFunctie = p.value(function);
+    in.CheckD394_2012 = false;
+    in.CheckD394 = true;
+    in.Option1 = semesterText == QLatin1String("1");
+    in.Option2 = !in.Option1;
+    in.Check1 = modeText == QLatin1String("report");
+    in.Check394 = !in.Check1;
+
+    const declaration::DeclarationContext context { ctx.folder, ctx.clock, paraSoc,
+                                                    declaration::defaultAuthorityProgram() };
+    const auto outcome = declaration::cmdCalcul_Click(in, context, sink);
+    if (p.isSet(summary) && outcome.semester && outcome.semester->summary) {
+        if (Status s = declaration::saveSummaryPdf(p.value(summary), *outcome.semester->summary); !s)
+            sink.show(report::declarationRun(s.failure(), declaration::SemesterSummaryLabel));
+    }
+    return sink.exitCode();
+}
+
+} // namespace orvida::cli

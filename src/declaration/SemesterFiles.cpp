@@ -1,0 +1,82 @@
+#include "declaration/SemesterFiles.h"
+
+#include "app/ErrorReport.h"
+#include "app/Text.h"
+#include "declaration/SaveFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace orvida::declaration {
+
+QString defaultAuthorityProgram(const QProcessEnvironment& environment)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(environment);
+    return QStringLiteral("C:/Program Files/D394/D394.exe");
+#else
+    QString prefix = environment.value(QStringLiteral("WINEPREFIX"));
+    if (prefix.isEmpty())
+        prefix = environment.value(QStringLiteral("HOME"), QDir::homePath()) + QStringLiteral("/.wine");
+    return QDir::cleanPath(prefix) + QStringLiteral("/drive_c/Program Files/D394/D394.exe");
+#endif
+}
+
+SemesterFolders semesterFolders(const ProgramFolder& folder, const QString& authorityProgram)
+{
+    SemesterFolders f;
+    f.errorList = folder.file(QStringLiteral("D394_Erori.txt"));
+    const QFileInfo program(authorityProgram);
+    if (!authorityProgram.isEmpty() && program.isFile()) {
+        const QString installed = program.absolutePath();
+        f.report = installed + QStringLiteral("/394_UF/");
+        f.restore = installed + QStringLiteral("/394/");
+    } else {
+        f.report = folder.path() + QLatin1Char('/');
+        f.restore = f.report;
+    }
+    return f;
+}
+
+QString reportFileName(int semester, const QDate& semStart, const QString& strCodFiscal)
+{
+    return QStringLiteral("394_S%1").arg(semester) + semStart.toString(QStringLiteral("yy")) + QStringLiteral("_J")
+        + strCodFiscal + QStringLiteral(".txt");
+}
+
+QString restoreFileName(int semester, const QString& strAn, const QString& strCodFiscal)
+{
+    return QStringLiteral("D394_") + strAn + QStringLiteral("S%1_").arg(semester) + strCodFiscal
+        + QStringLiteral(".txt");
+}
+
+Status saveCp1250(const QString& path, const QString& text)
+{
+    const QByteArray bytes = text::toCp1250(text);
+    return saveFile(path, [&bytes](QIODevice& out) -> Status {
+        if (out.write(bytes) != bytes.size())
+            return Failure { err::PathFileAccess,
+                             QStringLiteral("Fisierul nu a putut fi scris (%1).").arg(out.errorString()) };
+        return Status::success();
+    });
+}
+
+Message fileWrittenMessage(const QString& path)
+{
+    return Message::info(QStringLiteral("Fisierul ") + QDir::toNativeSeparators(path)
+                         + QStringLiteral(" a fost generat. "));
+}
+
+Message errorListMessage(const QString& path)
+{
+    return Message::info(
+        QStringLiteral("Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati fisierul ")
+        + QDir::toNativeSeparators(path) + QLatin1Char(' '));
+}
+
+Message noErrorsMessage()
+{
+    return Message::info(QStringLiteral("Declaratia s-a generat fara erori."));
+}
+
+} // namespace orvida::declaration
