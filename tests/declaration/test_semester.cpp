@@ -1,0 +1,494 @@
+#include "app/ParaSoc.h"
+#include "app/Text.h"
+#include "declaration/DeclarationRun.h"
+#include "declaration/SemesterFiles.h"
+#include "declaration/SemesterPasses.h"
+#include "declaration/SemesterRun.h"
+#include "support/TestFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace orvida;
+using namespace orvida::declaration;
+using orvida::test::TestFolder;
+
+namespace {
+
+// Expected files live in tests/data/semester. To regenerate them after a deliberate change, run
+//   ORVIDA_UPDATE_GOLDEN=1 build/tests/test_declaration --gtest_filter='SemesterGolden*'
+// and review the diff before committing.
+QString goldenPath(const QString& name)
+{
+    return QStringLiteral(ORVIDA_TEST_DATA "/semester/") + name;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing ") + path.toUtf8() + '>';
+    return f.readAll();
+}
+
+void expectGolden(const QString& actualPath, const QString& goldenName)
+{
+    const QByteArray actual = readAll(actualPath);
+    if (qEnvironmentVariableIsSet("ORVIDA_UPDATE_GOLDEN")) {
+        QDir().mkpath(QFileInfo(goldenPath(goldenName)).absolutePath());
+        QFile f(goldenPath(goldenName));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(actual);
+        return;
+    }
+    EXPECT_EQ(actual, readAll(goldenPath(goldenName))) << goldenName.toStdString();
+}
+
+// The small fixture of the golden runs: each row is there for one rule of the screening, the
+// rounding or the text.
+void fillFixture(const TestFolder& t)
+{
+    t.exec(QStringLiteral(
+        "UPDATE Zet_Info SET DENUMIRE='Exemplu Distribuție SRL', CODFISCAL='RO14399840', JUDET1='B', "
+        "ORAS1='Bucuresti', STRADA1='Bd. Unirii', NR1='15', BLOC1=NULL, AP1='7', TELEFON1='0213101010', FAX1=NULL, "
+        "EMAIL1='contact@exemplu.ro';"
+        "INSERT INTO zet_jvt_UE (NUME, CODF, TOTAL, COL6, COL7, COL8, COL9, COL10) VALUES "
+        "('Alfa SRL', 'RO123', 124.5, 100.5, 24, 0, 0, 0),"
+        "('Alfa SRL', 'RO123', 1.125, 1, 0.125, 0, 0, 0)," // two lines of one partner
+        "('Beta SA', 'ro456', 111, 0, 0, 101.5, 9.5, 0)," // lower-case prefix, halves to even
+        "('Gama', 'O789', 12.5, 10, 2.5, 0, 0, 0)," // an O without R stays
+        "('Delta', ' RO321', 2, 1, 1, 0, 0, 0)," // a leading space keeps the prefix
+        "('Lung SRL', 'RO12345678901', 2, 1, 1, 0, 0, 0)," // 13 as stored: 11 after the prefix
+        "('Lung Doi', '12345678901', 2, 1, 1, 0, 0, 0)," // 11: rejected by A and again by E
+        "('Prefix Gol', 'RO', 2, 1, 1, 0, 0, 0)," // empty code: never new, accepted by D and E
+        "('', 'RO555', 4, 3, 1, 0, 0, 0)," // a name stored as empty text
+        "('NRTERTI nBazaLivrari', 'RO2024', 2, 1, 1, 0, 0, 0)," // placeholder words, code inside the year
+        "('Zero TVA', 'RO999', 100, 100, 0, 0, 0, 0)," // no VAT: not in the declaration
+        "('Negativ', 'RO777', -4, -3.25, -0.75, 0, 0, 0),"
+        "('Șoim', 'RO888', 0.75, 0.5, 0.25, 0, 0, 0);" // ș is written as ş in Windows-1250
+        "INSERT INTO zet_jct_UE (NUME, CODF, TOTAL, COL6, COL7, COL8, COL9, COL10, COL11, COL12, COL13, COL14, "
+        "COL15, COL16, COL17) VALUES "
+        "('Furnizor Unu', 'RO789012', 124.155, 100.125, 24.03, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),"
+        "('Beta SA', '456', 8, 7, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0)," // also a customer: a repeat in B
+        "('Persoana Fizica', '1234567890123', 8, 7, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0)," // 13: skipped silently
+        "('Scurt', 'RO1', 8, 7, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0)," // one character: dropped by C only
+        "('Furnizor Doi', 'RO 345', 8, 7, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),"
+        "('Taxare Inversa', 'RO678', 62, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 50, 12)," // no VAT in COL7..COL15
+        "('Mult', 'RO111', 65, 0, 0, 10, 0.5, 20, 4.5, 0, 0, 0, 0, 0, 0);"));
+}
+
+struct SemesterRunOutput
+{
+    SemesterResult result;
+    MessageList messages;
+    DeclarationOutcome::End end = DeclarationOutcome::End::Failure;
+};
+
+class Semester : public ::testing::Test
+{
+protected:
+    Semester()
+        : clock(test::fixedNow())
+    { }
+
+    DeclarationInputs inputs(int semester, bool report) const
+    {
+        DeclarationInputs in;
+        in.TextNume = QStringLiteral("Popescu");
+        in.TextFunctie = QStringLiteral("Administrator");
+        in.CheckD394_2012 = false;
+        in.CheckD394 = true;
+        in.Option1 = semester == 1;
+        in.Option2 = semester == 2;
+        in.Check1 = report;
+        in.Check394 = !report;
+        return in;
+    }
+
+    SemesterRunOutput run(const DeclarationInputs& in, const QString& authorityProgram = QString())
+    {
+        SemesterRunOutput r;
+        ParaSoc paraSoc;
+        InitParaSoc(folder.folder(), clock, paraSoc, r.messages);
+        EXPECT_TRUE(r.messages.messages().isEmpty()) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
+        const DeclarationContext ctx { folder.folder(), clock, paraSoc, authorityProgram };
+        DeclarationOutcome outcome = cmdCalcul_Click(in, ctx, r.messages);
+        r.end = outcome.end;
+        if (outcome.semester)
+            r.result = *outcome.semester;
+        return r;
+    }
+
+    QStringList txtFiles(const QString& dir) const
+    {
+        return QDir(dir).entryList({ QStringLiteral("*.txt") }, QDir::Files, QDir::Name);
+    }
+
+    TestFolder folder;
+    FixedClock clock;
+};
+
+QString nativePath(const QString& p)
+{
+    return QDir::toNativeSeparators(p);
+}
+
+// A company with one customer whose code is rejected and one supplier that is accepted.
+const QString RejectedCustomer
+    = QStringLiteral("UPDATE Zet_Info SET CODFISCAL='RO42';"
+                     "INSERT INTO zet_jvt_UE (NUME, CODF, COL6, COL7) VALUES ('C', '12345678901', 10, 2);"
+                     "INSERT INTO zet_jct_UE (NUME, CODF, COL6, COL7) VALUES ('F', 'RO12', 10, 2)");
+
+} // namespace
+
+TEST(SemesterPasses, ScreeningTable)
+{
+    // For each pass: what a row with this stored code becomes. "-" skipped silently, "!" rejected
+    // with a line in the error list, anything else the partner code.
+    struct Case
+    {
+        const char* stored;
+        const char* a;
+        const char* b;
+        const char* c;
+        const char* d;
+        const char* e;
+        const char* f;
+    } cases[] = {
+        { "RO123", "123", "123", "123", "123", "123", "123" },
+        { "ro123", "123", "123", "123", "123", "123", "123" },
+        { "O123", "O123", "O123", "O123", "O123", "O123", "O123" },
+        { " RO123", "RO123", "RO123", "RO123", "RO123", "RO123", "RO123" },
+        { "RO12345678901", "!", "-", "-", "-", "-", "-" }, // 13 as stored
+        { "1234567890123", "!", "-", "-", "-", "-", "-" }, // a personal numeric code
+        { "12345678901", "!", "!", "-", "-", "!", "!" }, // 11 characters
+        { "  1234567890123", "!", "!", "-", "-", "-", "-" }, // 13 once the spaces go
+        { "RO1", "1", "1", "-", "1", "1", "1" }, // one character
+        { "RO", "!", "!", "-", "", "", "" }, // empty once the prefix goes
+        { "", "!", "!", "-", "", "", "" },
+        { "RO1234567890", "1234567890", "1234567890", "1234567890", "1234567890", "1234567890", "1234567890" },
+    };
+    const SemesterPass passes[]
+        = { SemesterPass::A, SemesterPass::B, SemesterPass::C, SemesterPass::D, SemesterPass::E, SemesterPass::F };
+    for (const Case& c : cases) {
+        const char* expected[] = { c.a, c.b, c.c, c.d, c.e, c.f };
+        for (int i = 0; i < 6; ++i) {
+            const SemesterPass pass = passes[i];
+            QString errors;
+            const auto code = screen(passRule(pass), passJournal(pass), Value("Partener"),
+                                     Value(QString::fromUtf8(c.stored)), {}, &errors);
+            const QString want = QString::fromUtf8(expected[i]);
+            const QString got = code ? *code : (errors.isEmpty() ? QStringLiteral("-") : QStringLiteral("!"));
+            EXPECT_EQ(got, want) << "code '" << c.stored << "' pass " << char('A' + i);
+            if (!errors.isEmpty()) {
+                EXPECT_EQ(
+                    errors,
+                    (passJournal(pass) == Journal::Sales ? QStringLiteral("Clientul") : QStringLiteral("Furnizorul"))
+                        + QStringLiteral(" Partener are cod fiscal incorect\r\n"));
+            }
+        }
+    }
+}
+
+TEST(SemesterPasses, ListingRejectsOnlyCodesAlreadyListed)
+{
+    const QSet<QString> listed { QStringLiteral("123"), QStringLiteral("2024") };
+    const ScreeningRule a = passRule(SemesterPass::A);
+    EXPECT_FALSE(screen(a, Journal::Sales, Value("X"), Value("RO123"), listed).has_value());
+    EXPECT_EQ(screen(a, Journal::Sales, Value("X"), Value("12"), listed), QStringLiteral("12")); // inside "123"
+    EXPECT_EQ(screen(a, Journal::Sales, Value("X"), Value("1234"), listed), QStringLiteral("1234"));
+    EXPECT_EQ(screen(a, Journal::Sales, Value("X"), Value("RO14399840"), listed), QStringLiteral("14399840"));
+}
+
+TEST_F(Semester, DatesOfTheTwoSemesters)
+{
+    struct Case
+    {
+        const char* dataIn;
+        const char* dataSn;
+        int semester;
+        QDate start, end;
+        const char* an;
+    } cases[] = {
+        { "2024-01-01", "2024-12-31", 1, QDate(2024, 1, 1), QDate(2024, 7, 1), "2024" },
+        { "2024-01-01", "2024-12-31", 2, QDate(2024, 6, 30), QDate(2024, 12, 31), "2024" },
+        { "2023-07-01", "2024-06-30", 1, QDate(2023, 7, 1), QDate(2024, 1, 1), "2024" },
+        { "2023-07-01", "2024-06-30", 2, QDate(2023, 12, 30), QDate(2024, 6, 30), "2024" },
+        { "2023-08-31", "2024-08-31", 1, QDate(2023, 8, 31), QDate(2024, 2, 29), "2024" },
+    };
+    for (const Case& c : cases) {
+        folder.exec(QStringLiteral("UPDATE Zet_Par SET DATAIN='%1', DATASN='%2'")
+                        .arg(QLatin1String(c.dataIn), QLatin1String(c.dataSn)));
+        DeclarationInputs in = inputs(c.semester, true);
+        in.TextNume.clear(); // stops at the checks: nothing else runs
+        const SemesterRunOutput r = run(in);
+        EXPECT_EQ(r.result.SemStart, c.start) << c.dataIn << " S" << c.semester;
+        EXPECT_EQ(r.result.SemEnd, c.end) << c.dataIn << " S" << c.semester;
+        EXPECT_EQ(r.result.strAn, QLatin1String(c.an));
+    }
+}
+
+TEST_F(Semester, ChecksInOrderStopTheRunWithNothingWritten)
+{
+    const QDate today = test::fixedNow().date();
+    struct Case
+    {
+        QDate from, to;
+        const char* nume;
+        const char* prenume;
+        const char* functie;
+        const char* message;
+    } cases[] = {
+        { QDate(2024, 2, 1), QDate(2024, 1, 31), "", "", "",
+          "Data de inceput trebuie sa fie mai mica ca cea de sfarsit sau ca cea prezenta" },
+        { today.addDays(1), today.addDays(5), "N", " ", "F",
+          "Data de inceput trebuie sa fie mai mica ca cea de sfarsit sau ca cea prezenta" },
+        { today, today, "", "", "", "Va rog completati Nume Declarant" },
+        { QDate(1999, 1, 1), QDate(1999, 12, 31), " ", "", "", "Va rog completati Prenume Declarant" },
+        { QDate(1999, 1, 1), QDate(1999, 12, 31), "N", " ", "", "Va rog completati Functie Declarant" },
+    };
+    for (const Case& c : cases) {
+        DeclarationInputs in = inputs(1, true);
+        in.DTPickerdela = c.from;
+        in.DTPickerla = c.to;
+        in.TextNume = QString::fromUtf8(c.nume);
+        in.TextPrenume = QString::fromUtf8(c.prenume);
+        in.TextFunctie = QString::fromUtf8(c.functie);
+        const SemesterRunOutput r = run(in);
+        ASSERT_EQ(r.messages.messages().size(), 1) << c.message;
+        const Message& m = r.messages.messages().first();
+        EXPECT_EQ(m.text, QString::fromUtf8(c.message));
+        EXPECT_EQ(m.box, BoxKind::Standard);
+        EXPECT_EQ(m.role, MessageRole::Check);
+        EXPECT_EQ(r.end, DeclarationOutcome::End::Check);
+        EXPECT_FALSE(r.result.completed);
+        EXPECT_TRUE(txtFiles(folder.path()).isEmpty());
+    }
+    // Spaces count as filled, and the designed pickers pass.
+    folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL='RO42'"));
+    DeclarationInputs in = inputs(1, true);
+    in.TextNume = in.TextPrenume = in.TextFunctie = QStringLiteral("  ");
+    const SemesterRunOutput r = run(in);
+    EXPECT_EQ(r.end, DeclarationOutcome::End::Written) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(Semester, GoldenReportRun)
+{
+    fillFixture(folder);
+    const SemesterRunOutput r = run(inputs(1, true));
+    ASSERT_EQ(r.end, DeclarationOutcome::End::Written) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
+    const QString file = folder.file(QStringLiteral("394_S124_J14399840.txt"));
+    const QString errors = folder.file(QStringLiteral("D394_Erori.txt"));
+    EXPECT_EQ(r.messages.texts(),
+              (QStringList { QStringLiteral("Fisierul ") + nativePath(file) + QStringLiteral(" a fost generat. "),
+                             QStringLiteral("Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati "
+                                            "fisierul ")
+                                 + nativePath(errors) + QLatin1Char(' ') }));
+    EXPECT_EQ(r.result.declarationFile, file);
+    expectGolden(file, QStringLiteral("report-S1.txt"));
+    expectGolden(errors, QStringLiteral("report-S1-errors.txt"));
+    EXPECT_EQ(txtFiles(folder.path()),
+              (QStringList { QStringLiteral("394_S124_J14399840.txt"), QStringLiteral("D394_Erori.txt") }));
+
+    // The totals add whole-number addends; the summary prints them.
+    ASSERT_TRUE(r.result.summary.has_value());
+    EXPECT_EQ(r.result.summary->nrTerti, text::groupDigits(r.result.totals.NRTERTI));
+    EXPECT_EQ(r.result.summary->anul, QStringLiteral("2024"));
+    EXPECT_EQ(r.result.summary->sem, QStringLiteral("1"));
+}
+
+TEST_F(Semester, GoldenRestoreRun)
+{
+    fillFixture(folder);
+    const SemesterRunOutput r = run(inputs(2, false));
+    ASSERT_EQ(r.end, DeclarationOutcome::End::Written) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
+    const QString file = folder.file(QStringLiteral("D394_2024S2_14399840.txt"));
+    EXPECT_EQ(r.messages.texts().value(0),
+              QStringLiteral("Fisierul ") + nativePath(file) + QStringLiteral(" a fost generat. "));
+    expectGolden(file, QStringLiteral("restore-S2.txt"));
+    expectGolden(folder.file(QStringLiteral("D394_Erori.txt")), QStringLiteral("restore-S2-errors.txt"));
+    EXPECT_EQ(r.result.summary->sem, QStringLiteral("2"));
+    EXPECT_EQ(r.result.summary->anul, QStringLiteral("2024"));
+}
+
+TEST_F(Semester, NoJournalRowsGivesCompleteTexts)
+{
+    folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL='RO42'"));
+    const QString id = QStringLiteral("# #,#            #,# #,# #,# #,");
+    {
+        const SemesterRunOutput r = run(inputs(1, true));
+        EXPECT_EQ(
+            r.messages.texts(),
+            (QStringList { QStringLiteral("Va rog listati Jurnalul de cumparari cu TVA pe un semestru"),
+                           QStringLiteral("Fisierul ") + nativePath(folder.file(QStringLiteral("394_S124_J42.txt")))
+                               + QStringLiteral(" a fost generat. "),
+                           QStringLiteral("Declaratia s-a generat fara erori.") }));
+        EXPECT_EQ(readAll(folder.file(QStringLiteral("394_S124_J42.txt"))),
+                  (QStringLiteral("394,42,#S1#,2024,") + id + QStringLiteral(",##,##,##,##,##, 0, 0, 0, 0, 0\r\n"))
+                      .toLatin1());
+        EXPECT_EQ(r.result.totals, SemesterTotals {});
+        EXPECT_EQ(r.end, DeclarationOutcome::End::Written);
+    }
+    {
+        const SemesterRunOutput r = run(inputs(1, false));
+        EXPECT_EQ(readAll(folder.file(QStringLiteral("D394_2024S1_42.txt"))),
+                  (QStringLiteral(" 1\r\n2024,#S1#,##,##,42,") + id
+                   + QStringLiteral("##,##,##,,##,##,##,##,##\r\nSTOP1\r\nSTOP2\r\n"))
+                      .toLatin1());
+    }
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("D394_Erori.txt"))));
+}
+
+TEST_F(Semester, IdentityFieldsStoredAsEmptyTextTakeTheirDefaults)
+{
+    folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL='RO42', DENUMIRE='', JUDET1='', BLOC1='', "
+                               "AP1='3', TELEFON1='', EMAIL1=''"));
+    const SemesterRunOutput r = run(inputs(1, false));
+    ASSERT_EQ(r.end, DeclarationOutcome::End::Written) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
+    const QByteArray text = readAll(folder.file(QStringLiteral("D394_2024S1_42.txt")));
+    EXPECT_TRUE(text.contains("2024,#S1#,##,##,42,# #,#           3#,# #,# #,# #,##,")) << text.constData();
+}
+
+TEST_F(Semester, ErrorListOnlyWhenAPartnerWasRejected)
+{
+    folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL='RO42';"
+                               "INSERT INTO zet_jct_UE (NUME, CODF, COL6, COL7) VALUES ('F', 'RO12', 10, 2)"));
+    QFile old(folder.file(QStringLiteral("D394_Erori.txt")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("older list\r\n");
+    old.close();
+    const SemesterRunOutput r = run(inputs(1, true));
+    EXPECT_EQ(r.messages.texts().last(), QStringLiteral("Declaratia s-a generat fara erori."));
+    EXPECT_EQ(readAll(old.fileName()), QByteArray("older list\r\n"));
+    EXPECT_TRUE(r.result.errorListFile.isEmpty());
+}
+
+TEST_F(Semester, BadCompanyRows)
+{
+    struct Case
+    {
+        const char* sql;
+        const char* message;
+    } cases[] = {
+        { "UPDATE Zet_Info SET CODFISCAL=NULL",
+          "Datele de identificare ale persoanei inregistrate in scopuri de TVA nu sunt complete." },
+        { "DELETE FROM Zet_Info",
+          "Eroare 3021 - Tabela Zet_Info nu are nicio inregistrare. in procedura cmdCalcul_Click din Form "
+          "frmRapDec394 Linia: 34" },
+    };
+    for (const Case& c : cases) {
+        TestFolder fresh;
+        fresh.exec(QString::fromUtf8(c.sql));
+        fresh.exec(QStringLiteral("INSERT INTO zet_jvt_UE (NUME, CODF, COL6, COL7) VALUES ('C', 'RO12', 10, 2)"));
+        MessageList messages;
+        ParaSoc paraSoc;
+        paraSoc.DataIN = 45292; // 2024-01-01
+        paraSoc.DataSN = 45657; // 2024-12-31
+        const DeclarationContext ctx { fresh.folder(), clock, paraSoc, {} };
+        const auto outcome = cmdCalcul_Click(inputs(1, true), ctx, messages);
+        EXPECT_EQ(messages.texts(), QStringList { QString::fromUtf8(c.message) });
+        EXPECT_EQ(outcome.end, DeclarationOutcome::End::Failure);
+        EXPECT_TRUE(txtFiles(fresh.path()).isEmpty());
+    }
+}
+
+TEST(SemesterFolders, AuthorityProgramDecidesWhereTheDeclarationGoes)
+{
+    QTemporaryDir home;
+    const ProgramFolder folder(home.filePath(QStringLiteral("Orvida")));
+    const QString program = home.filePath(QStringLiteral("wine/drive_c/Program Files/D394/D394.exe"));
+
+    SemesterFolders absent = semesterFolders(folder, program);
+    EXPECT_EQ(absent.report, folder.path() + QLatin1Char('/'));
+    EXPECT_EQ(absent.restore, folder.path() + QLatin1Char('/'));
+    EXPECT_EQ(absent.errorList, folder.file(QStringLiteral("D394_Erori.txt")));
+
+    QDir().mkpath(QFileInfo(program).absolutePath());
+    QFile exe(program);
+    ASSERT_TRUE(exe.open(QIODevice::WriteOnly));
+    exe.close();
+    SemesterFolders present = semesterFolders(folder, program);
+    EXPECT_EQ(present.report, QFileInfo(program).absolutePath() + QStringLiteral("/394_UF/"));
+    EXPECT_EQ(present.restore, QFileInfo(program).absolutePath() + QStringLiteral("/394/"));
+    EXPECT_EQ(present.errorList, folder.file(QStringLiteral("D394_Erori.txt")));
+
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("HOME"), QStringLiteral("/home/contabil"));
+    EXPECT_EQ(defaultAuthorityProgram(env), QStringLiteral("/home/contabil/.wine/drive_c/Program Files/D394/D394.exe"));
+    env.insert(QStringLiteral("WINEPREFIX"), QStringLiteral("/opt/wine-d394/"));
+    EXPECT_EQ(defaultAuthorityProgram(env), QStringLiteral("/opt/wine-d394/drive_c/Program Files/D394/D394.exe"));
+
+    EXPECT_EQ(reportFileName(1, QDate(2011, 1, 1), QStringLiteral("123")), QStringLiteral("394_S111_J123.txt"));
+    EXPECT_EQ(reportFileName(2, QDate(2010, 12, 31), QStringLiteral("123")), QStringLiteral("394_S210_J123.txt"));
+    EXPECT_EQ(restoreFileName(2, QStringLiteral("2011"), QStringLiteral("123")), QStringLiteral("D394_2011S2_123.txt"));
+}
+
+TEST_F(Semester, FilesGoToTheAuthorityProgramsFolders)
+{
+    folder.exec(RejectedCustomer);
+    QTemporaryDir wine;
+    const QString installed = wine.filePath(QStringLiteral("drive_c/Program Files/D394"));
+    ASSERT_TRUE(QDir().mkpath(installed + QStringLiteral("/394_UF")));
+    ASSERT_TRUE(QDir().mkpath(installed + QStringLiteral("/394")));
+    QFile exe(installed + QStringLiteral("/D394.exe"));
+    ASSERT_TRUE(exe.open(QIODevice::WriteOnly));
+    exe.close();
+
+    const SemesterRunOutput report = run(inputs(1, true), exe.fileName());
+    EXPECT_EQ(report.result.declarationFile, installed + QStringLiteral("/394_UF/394_S124_J42.txt"));
+    EXPECT_TRUE(QFile::exists(report.result.declarationFile));
+    const SemesterRunOutput restore = run(inputs(1, false), exe.fileName());
+    EXPECT_EQ(restore.result.declarationFile, installed + QStringLiteral("/394/D394_2024S1_42.txt"));
+    EXPECT_TRUE(QFile::exists(restore.result.declarationFile));
+    // The error list stays in the program folder, and nothing else lands there.
+    EXPECT_EQ(txtFiles(folder.path()), QStringList { QStringLiteral("D394_Erori.txt") });
+}
+
+TEST_F(Semester, AuthorityProgramWithoutItsReportFolderStopsTheRun)
+{
+    folder.exec(RejectedCustomer);
+    QTemporaryDir wine;
+    QFile exe(wine.filePath(QStringLiteral("D394.exe")));
+    ASSERT_TRUE(exe.open(QIODevice::WriteOnly));
+    exe.close();
+    const SemesterRunOutput r = run(inputs(1, true), exe.fileName());
+    ASSERT_EQ(r.messages.messages().size(), 1);
+    EXPECT_EQ(r.messages.messages().first().role, MessageRole::Failure);
+    EXPECT_TRUE(r.messages.texts().first().startsWith(QStringLiteral("Eroare 75 - ")));
+    EXPECT_TRUE(r.messages.texts().first().endsWith(QStringLiteral(" Linia: 46")));
+    EXPECT_EQ(r.end, DeclarationOutcome::End::Failure);
+    EXPECT_FALSE(r.result.summary.has_value());
+    EXPECT_TRUE(txtFiles(folder.path()).isEmpty()); // no error list after the failure
+}
+
+TEST_F(Semester, FailedErrorListKeepsTheDeclarationFileAndStops)
+{
+    folder.exec(RejectedCustomer);
+    // A folder where the error list should be: it cannot be written, even by the superuser.
+    ASSERT_TRUE(QDir().mkpath(folder.file(QStringLiteral("D394_Erori.txt"))));
+    const SemesterRunOutput r = run(inputs(1, true));
+    ASSERT_EQ(r.messages.messages().size(), 2) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(r.messages.texts()[0].startsWith(QStringLiteral("Fisierul ")));
+    EXPECT_TRUE(r.messages.texts()[1].endsWith(QStringLiteral(" Linia: 49")));
+    EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("394_S124_J42.txt"))));
+    EXPECT_FALSE(r.result.summary.has_value());
+}
+
+TEST_F(Semester, ReadOnlyProgramFolder)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser writes into read-only folders";
+    folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL='RO42'"));
+    const QFile::Permissions before = QFile::permissions(folder.path());
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const SemesterRunOutput r = run(inputs(1, true));
+    QFile::setPermissions(folder.path(), before);
+    ASSERT_FALSE(r.messages.messages().isEmpty());
+    EXPECT_EQ(r.messages.messages().last().role, MessageRole::Failure);
+    EXPECT_EQ(r.end, DeclarationOutcome::End::Failure);
+}
