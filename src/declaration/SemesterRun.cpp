@@ -16,30 +16,30 @@ namespace orvida::declaration {
 namespace {
 
 // The statement labels of the semester path of cmdCalcul_Click, as the failure report names them.
-// They follow those of the path from 2012 on.
+// They follow those of the path from 2012 on; a report names them, so they never change.
 enum Label {
     LSemester = 30,
-    LDateCheck,
-    LDeclarant,
-    LStart,
-    LCompanyRow,
-    LCompanyCode,
-    LIdentification,
-    LPassA,
-    LPassB,
-    LStop1,
-    LPassC,
-    LPassD,
-    LPassE,
-    LPassF,
-    LTotals,
-    LFolders,
-    LSaveReport,
-    LSaveRestore,
-    LFileMessage,
-    LSaveErrors,
-    LErrorsMessage,
-    LSummary,
+    LDateCheck = 31,
+    LDeclarant = 32,
+    LStart = 33,
+    LCompanyRow = 34,
+    LCompanyCode = 35,
+    LIdentification = 36,
+    LPassA = 37,
+    LPassB = 38,
+    LStop1 = 39,
+    LPassC = 40,
+    LPassD = 41,
+    LPassE = 42,
+    LPassF = 43,
+    LTotals = 44,
+    LFolders = 45,
+    LSaveReport = 46,
+    LSaveRestore = 47,
+    LFileMessage = 48,
+    LSaveErrors = 49,
+    LErrorsMessage = 50,
+    LSummary = 51,
 };
 static_assert(LSummary == SemesterSummaryLabel);
 
