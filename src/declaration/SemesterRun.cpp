@@ -210,6 +210,12 @@ SemesterResult runSemesterDeclaration(const DeclarationInputs& in, const Declara
     if (codFiscal.isNull() || codFiscal.isEmpty())
         return fail({ err::InvalidUseOfNull, QStringLiteral("Utilizare incorecta a valorii Null") }, LCompanyCode);
     result.strCodFiscal = companyCode(codFiscal.toText());
+    // The code is part of the file names: it must not lead them into another folder.
+    if (result.strCodFiscal.contains(QLatin1Char('/')) || result.strCodFiscal.contains(QLatin1Char('\\')))
+        return fail(
+            { err::PathFileAccess,
+              QStringLiteral("Codul fiscal %1 nu poate face parte din numele unui fisier.").arg(result.strCodFiscal) },
+            LCompanyCode);
 
     // The identification block: name, address, phone, fax, e-mail, separated by "#,#".
     QStringList id;

@@ -355,6 +355,9 @@ TEST_F(Semester, BadCompanyRows)
         { "DELETE FROM Zet_Info",
           "Eroare 3021 - Tabela Zet_Info nu are nicio inregistrare. in procedura cmdCalcul_Click din Form "
           "frmRapDec394 Linia: 34" },
+        { "UPDATE Zet_Info SET CODFISCAL='RO../../x'",
+          "Eroare 75 - Codul fiscal ../../x nu poate face parte din numele unui fisier. in procedura cmdCalcul_Click "
+          "din Form frmRapDec394 Linia: 35" },
     };
     for (const Case& c : cases) {
         TestFolder fresh;
