@@ -127,6 +127,12 @@ int main(int argc, char** argv)
         question.style = msgbox::YesNoCancel | msgbox::QuestionIcon | msgbox::HelpButton | msgbox::DefaultButton2;
         question.title = QStringLiteral("Import achizitii");
         ok &= save(messageBox(question, pictures), out, QStringLiteral("mesaj-intrebare.png"), err);
+
+        msgbox::Request retry;
+        retry.prompt = QStringLiteral("Fisierul este folosit de alt program.");
+        retry.style = msgbox::AbortRetryIgnore | msgbox::ExclamationIcon;
+        retry.captions = QStringList { QString(), QString(), QStringLiteral("Ignora si continua") };
+        ok &= save(messageBox(retry, pictures), out, QStringLiteral("mesaj-reincercare.png"), err);
     }
     return ok ? 0 : 2;
 }

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPagedPaintDevice>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -71,6 +73,14 @@ TEST(DialogSink, ScriptedPromptsAnswerAsScriptedOrWithTheFocusedButton)
     EXPECT_EQ(prompts.openFileName(nullptr, QStringLiteral("Alegeti"), {}, {}), QStringLiteral("/tmp/achizitii.xls"));
     EXPECT_EQ(prompts.openFileName(nullptr, QStringLiteral("Alegeti"), {}, {}), QString()); // cancelled
     EXPECT_EQ(prompts.fileDialogs().size(), 2);
+
+    // A print preview paints its pages for real, into a PDF kept in memory.
+    prompts.printPreview(nullptr, QStringLiteral("Previzualizare"), [](QPagedPaintDevice& device) {
+        QPainter painter(&device);
+        painter.drawText(QPointF(100, 100), QStringLiteral("Total"));
+    });
+    EXPECT_EQ(prompts.previews(), 1);
+    EXPECT_TRUE(prompts.lastPreviewPdf().startsWith("%PDF"));
 }
 
 TEST(DialogSink, TheRealBoxesShowTheMessage)

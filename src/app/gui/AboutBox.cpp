@@ -36,7 +36,6 @@ AboutBox::AboutBox(QWidget* parent)
     QFont serif(QStringLiteral("serif"));
     serif.setStyleHint(QFont::Serif);
     serif.setPointSizeF(14.25);
-    serif.setBold(true);
     title->setFont(serif);
     title->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     title->setGeometry(msgbox::pixels(QRect(600, 150, 4500, 600)));
