@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/gui/Prompts.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QQueue>
+#include <QStringList>
+
+namespace orvida::test {
+
+// Prompts answered by the test: each message box takes the next scripted answer (or, with none
+// left, the button that has the initial focus, as Enter would), each file dialog the next scripted
+// file name (or none: cancelled), and a print preview paints its pages into a PDF kept in memory.
+// Everything shown is recorded in order.
+class ScriptedPrompts : public Prompts
+{
+public:
+    struct Shown
+    {
+        BoxKind box = BoxKind::Own;
+        QString text;
+        QString title; // as the box shows it: an empty title is already the product name
+        int style = 0; // the program's own box
+        Icon icon = Icon::None; // the standard box
+        int answer = 0;
+    };
+
+    void setNextAnswer(int result) { m_answers.enqueue(result); }
+    void setNextFileName(const QString& path) { m_fileNames.enqueue(path); }
+
+    const QList<Shown>& shown() const { return m_shown; }
+    QStringList texts() const;
+    const QStringList& fileDialogs() const { return m_fileDialogs; } // the captions, in order
+    int previews() const { return m_previews; }
+    const QByteArray& lastPreviewPdf() const { return m_lastPdf; }
+
+    int messageBoxExt(QWidget* parent, const msgbox::Request& request) override;
+    void standardBox(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
+    QString
+    openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override;
+    void
+    printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
+
+private:
+    QQueue<int> m_answers;
+    QQueue<QString> m_fileNames;
+    QList<Shown> m_shown;
+    QStringList m_fileDialogs;
+    int m_previews = 0;
+    QByteArray m_lastPdf;
+};
+
+} // namespace orvida::test
