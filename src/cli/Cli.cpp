@@ -37,6 +37,7 @@ const Command Commands[] = {
     { "company", companyCommand },
     { "declare", declareCommand },
     { "declare-semester", declareSemesterCommand },
+    { "import", importCommand },
 };
 
 const char* Usage = R"(Utilizare:

@@ -12,6 +12,7 @@ int initCommand(const QStringList& args, Context& ctx);
 int companyCommand(const QStringList& args, Context& ctx);
 int declareCommand(const QStringList& args, Context& ctx);
 int declareSemesterCommand(const QStringList& args, Context& ctx);
+int importCommand(const QStringList& args, Context& ctx);
 
 // Parses a command's own options; on a wrong command line prints the message and the usage to
 // standard error and returns false.

@@ -1,0 +1,7 @@
+#include "ReadWorkbook.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    orvida::fuzz::readXls(data, size);
+    return 0;
+}

@@ -1,0 +1,304 @@
+#include "import/ImportRun.h"
+
+#include "app/Dates.h"
+#include "app/ErrorReport.h"
+#include "app/Text.h"
+#include "import/Amounts.h"
+#include "store/Database.h"
+#include "store/Schema.h"
+
+#include <algorithm>
+#include <array>
+
+namespace orvida::import {
+
+namespace {
+
+constexpr qsizetype NameLength = 35;
+
+// Step labels of the run, per journal where they differ.
+struct Labels
+{
+    int emptyJournal;
+    int skipEmptyCode;
+    int code;
+    int name;
+    int total;
+    int base;
+    int vat;
+    int ordinaryInsert;
+    int reverseInsert;
+};
+constexpr Labels PurchaseLabels { 60, 200, 210, 220, 230, 240, 250, 270, 290 };
+constexpr Labels SalesLabels { 80, 330, 340, 350, 360, 370, 380, 400, 420 };
+constexpr int OpenWorkbook = 140;
+constexpr int OpenSheet = 160;
+constexpr int FirstRow = 170;
+constexpr int NextRow = 460;
+constexpr int CloseSheet = 480;
+
+enum Column { Nume, CodFiscal, Total, Baza, Tva, ColumnCount };
+const std::array<QString, ColumnCount> ColumnNames
+    = { QStringLiteral("NUME"), QStringLiteral("CODFISCAL"), QStringLiteral("TOTAL"), QStringLiteral("BAZA"),
+        QStringLiteral("TVA") };
+
+struct Stop
+{
+    int label;
+    Failure failure;
+};
+
+QString numberText(double v)
+{
+    // A code typed as a number is its digits: 12345678, never 12345678.0 or 1.2345678E+7.
+    return QString::number(v, 'f', QLocale::FloatingPointShortest);
+}
+
+// The first `n` characters; a character outside the basic plane is never split.
+QString leftCharacters(const QString& s, qsizetype n)
+{
+    qsizetype units = 0;
+    for (qsizetype chars = 0; units < s.size() && chars < n; ++chars)
+        units += (s.at(units).isHighSurrogate() && units + 1 < s.size() && s.at(units + 1).isLowSurrogate()) ? 2 : 1;
+    return s.left(units);
+}
+
+const Cell& cellAt(const Row& row, int column)
+{
+    static const Cell empty;
+    return column >= 0 && size_t(column) < row.size() ? row[size_t(column)] : empty;
+}
+
+Failure missingColumn(const QString& name)
+{
+    return { err::ItemNotFound, QStringLiteral("Foaia nu are coloana %1.").arg(name) };
+}
+
+// A cell read as text, the way the sheet shows it.
+std::optional<QString> cellText(const Cell& c)
+{
+    switch (c.type) {
+    case Cell::Type::Text:
+        return c.text;
+    case Cell::Type::Number:
+        return numberText(c.number);
+    case Cell::Type::Date:
+        return dates::shortDate(dates::fromSerial(c.number).date());
+    case Cell::Type::Boolean:
+        return c.number != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    case Cell::Type::Empty:
+    case Cell::Type::Error:
+        break;
+    }
+    return std::nullopt;
+}
+
+class Run
+{
+public:
+    Run(const ImportInputs& in, const ProgramFolder& folder, const Limits& limits)
+        : m_in(in)
+        , m_folder(folder)
+        , m_limits(limits)
+        , m_purchases(in.tipOp == QLatin1String("C"))
+        , m_labels(m_purchases ? PurchaseLabels : SalesLabels)
+    { }
+
+    std::optional<Stop> run(qint64& written);
+
+private:
+    std::optional<Stop> importRow(const Row& row, store::Statement& insert);
+    Result<double> amount(const Row& row, Column column) const;
+
+    const ImportInputs& m_in;
+    const ProgramFolder& m_folder;
+    const Limits& m_limits;
+    bool m_purchases;
+    Labels m_labels;
+    std::array<int, ColumnCount> m_columns {};
+    qint64 m_written = 0;
+};
+
+Result<double> Run::amount(const Row& row, Column column) const
+{
+    if (m_columns[column] < 0)
+        return missingColumn(ColumnNames[column]);
+    const Cell& c = cellAt(row, m_columns[column]);
+    switch (c.type) {
+    case Cell::Type::Number:
+    case Cell::Type::Date: // a date counts as its day number, as in the sheet
+        return c.number;
+    case Cell::Type::Text:
+        if (auto v = parseAmount(c.text))
+            return *v;
+        return Failure {
+            err::TypeMismatch,
+            QStringLiteral("Valoarea \"%1\" din coloana %2 nu este un numar.").arg(c.text, ColumnNames[column])
+        };
+    case Cell::Type::Error:
+        return Failure { err::TypeMismatch,
+                         QStringLiteral("Coloana %1 contine eroarea %2.").arg(ColumnNames[column], c.text) };
+    case Cell::Type::Boolean:
+        return Failure { err::TypeMismatch,
+                         QStringLiteral("Coloana %1 contine o valoare logica.").arg(ColumnNames[column]) };
+    case Cell::Type::Empty:
+        break;
+    }
+    return Failure { err::InvalidUseOfNull, QStringLiteral("Coloana %1 este goala.").arg(ColumnNames[column]) };
+}
+
+std::optional<Stop> Run::importRow(const Row& row, store::Statement& insert)
+{
+    if (m_columns[CodFiscal] < 0)
+        return Stop { m_labels.skipEmptyCode, missingColumn(ColumnNames[CodFiscal]) };
+    const Cell& codeCell = cellAt(row, m_columns[CodFiscal]);
+    if (codeCell.type == Cell::Type::Empty || (codeCell.type == Cell::Type::Text && codeCell.text.isEmpty()))
+        return std::nullopt;
+    // An error in the code cell (#REF!, #N/A) is a broken document line, not a blank one:
+    // skipping it would drop the document without a word.
+    const auto code = cellText(codeCell);
+    if (!code)
+        return Stop { m_labels.code,
+                      { err::TypeMismatch,
+                        QStringLiteral("Coloana CODFISCAL contine eroarea %1.").arg(codeCell.text) } };
+
+    if (m_columns[Nume] < 0)
+        return Stop { m_labels.name, missingColumn(ColumnNames[Nume]) };
+    const Cell& nameCell = cellAt(row, m_columns[Nume]);
+    const auto name = cellText(nameCell);
+    if (!name)
+        return Stop { m_labels.name,
+                      nameCell.type == Cell::Type::Error
+                          ? Failure { err::TypeMismatch,
+                                      QStringLiteral("Coloana NUME contine eroarea %1.").arg(nameCell.text) }
+                          : Failure { err::InvalidUseOfNull, QStringLiteral("Coloana NUME este goala.") } };
+
+    const std::array<std::pair<Column, int>, 3> amounts
+        = { { { Total, m_labels.total }, { Baza, m_labels.base }, { Tva, m_labels.vat } } };
+    std::array<double, 3> values {};
+    for (size_t i = 0; i < amounts.size(); ++i) {
+        auto v = amount(row, amounts[i].first);
+        if (!v)
+            return Stop { amounts[i].second, v.failure() };
+        values[i] = text::roundHalfEven(*v, 0) + 0.0; // + 0.0: no negative zero
+    }
+
+    const int insertLabel = m_in.checkTaxareInv ? m_labels.reverseInsert : m_labels.ordinaryInsert;
+    Status s = insert.bind(1, leftCharacters(*name, NameLength));
+    if (s)
+        s = insert.bind(2, *code);
+    // The sales journal's reverse-charge row keeps the base alone; the VAT was read all the same.
+    const int amountCount = (!m_purchases && m_in.checkTaxareInv) ? 2 : 3;
+    for (int i = 0; s && i < amountCount; ++i)
+        s = insert.bind(3 + i, values[size_t(i)]);
+    if (s)
+        s = insert.run();
+    if (!s) {
+        insert.reset();
+        return Stop { insertLabel, s.failure() };
+    }
+    ++m_written;
+    return std::nullopt;
+}
+
+std::optional<Stop> Run::run(qint64& written)
+{
+    const QString table = m_purchases ? store::schema::PurchaseJournal : store::schema::SalesJournal;
+    const int insertLabel = m_in.checkTaxareInv ? m_labels.reverseInsert : m_labels.ordinaryInsert;
+    // Without emptying, the database is first needed by the first insert.
+    const int databaseLabel = m_in.checkIni ? m_labels.emptyJournal : insertLabel;
+
+    auto db = store::openDatabase(m_folder);
+    if (!db)
+        return Stop { databaseLabel, db.failure() };
+    store::Transaction transaction(*db);
+    if (!transaction.begun())
+        return Stop { databaseLabel, transaction.begun().failure() };
+    if (m_in.checkIni)
+        if (Status s = db->exec(QStringLiteral("DELETE FROM ") + table); !s)
+            return Stop { m_labels.emptyJournal, s.failure() };
+
+    QString columns;
+    if (!m_in.checkTaxareInv)
+        columns = QStringLiteral("NUME,CODF,TOTAL,COL6,COL7");
+    else if (m_purchases)
+        columns = QStringLiteral("NUME,CODF,TOTAL,COL16,COL17");
+    else
+        columns = QStringLiteral("NUME,CODF,TOTAL,COL10");
+    const QString placeholders
+        = columns.count(QLatin1Char(',')) == 4 ? QStringLiteral("?,?,?,?,?") : QStringLiteral("?,?,?,?");
+    auto insert = db->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns, placeholders));
+    if (!insert)
+        return Stop { insertLabel, insert.failure() };
+
+    ReadFailure readFailure;
+    auto book = openWorkbook(m_in.path, readFailure, m_limits);
+    if (!book)
+        return Stop { OpenWorkbook, { err::PathFileAccess, readFailure.description } };
+    auto sheet = book->openSheet(QStringLiteral("Sheet1"), readFailure);
+    if (!sheet)
+        return Stop { OpenSheet, { err::ItemNotFound, readFailure.description } };
+
+    // The header is the first row that holds anything; the sheet's used range starts there.
+    Row row;
+    bool found = false;
+    for (;;) {
+        auto more = sheet->nextRow(row);
+        if (!more)
+            return Stop { FirstRow, more.failure() };
+        if (!*more)
+            break;
+        if (std::any_of(row.begin(), row.end(), [](const Cell& c) { return c.type != Cell::Type::Empty; })) {
+            found = true;
+            break;
+        }
+    }
+    m_columns.fill(-1);
+    for (size_t c = 0; found && c < row.size(); ++c) {
+        const auto name = cellText(row[c]);
+        if (!name)
+            continue;
+        for (int k = 0; k < ColumnCount; ++k)
+            if (m_columns[size_t(k)] < 0 && name->trimmed().compare(ColumnNames[size_t(k)], Qt::CaseInsensitive) == 0)
+                m_columns[size_t(k)] = int(c);
+    }
+
+    bool first = true;
+    for (;;) {
+        auto more = sheet->nextRow(row);
+        if (!more)
+            return Stop { first ? FirstRow : NextRow, more.failure() };
+        if (!*more) {
+            if (first)
+                return Stop { FirstRow,
+                              { err::NoCurrentRecord, QStringLiteral("Foaia Sheet1 nu are niciun rand de date.") } };
+            break;
+        }
+        first = false;
+        if (auto stop = importRow(row, *insert))
+            return stop;
+    }
+    if (Status s = transaction.commit(); !s)
+        return Stop { CloseSheet, s.failure() };
+    written = m_written;
+    return std::nullopt;
+}
+
+} // namespace
+
+ImportOutcome
+ImportXLS(const ImportInputs& inputs, const ProgramFolder& folder, MessageSink& sink, const Limits& limits)
+{
+    ImportOutcome outcome;
+    Run run(inputs, folder, limits);
+    if (auto stop = run.run(outcome.rowsWritten)) {
+        outcome.label = stop->label;
+        outcome.failure = stop->failure;
+        sink.show(report::importStructure(stop->label));
+        return outcome;
+    }
+    sink.show(Message::info(QStringLiteral("Importul s-a realizat cu succes")));
+    return outcome;
+}
+
+} // namespace orvida::import

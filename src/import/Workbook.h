@@ -1,0 +1,95 @@
+#pragma once
+
+#include "app/Result.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class QIODevice;
+
+namespace orvida::import {
+
+// One cell of a sheet as the workbook stores it. Dates keep their day count from 30 December
+// 1899 in `number` (the workbook's own count, 1904-based workbooks already brought to it);
+// errors keep their text ("#N/A").
+struct Cell
+{
+    enum class Type { Empty, Number, Text, Boolean, Date, Error };
+    Type type = Type::Empty;
+    double number = 0; // Number, Date; Boolean as 1 or 0
+    QString text; // Text, Error
+
+    static Cell ofNumber(double v) { return { Type::Number, v, {} }; }
+    static Cell ofText(QString s) { return { Type::Text, 0, std::move(s) }; }
+    static Cell ofBoolean(bool b) { return { Type::Boolean, b ? 1.0 : 0.0, {} }; }
+    static Cell ofDate(double serial) { return { Type::Date, serial, {} }; }
+    static Cell ofError(QString s) { return { Type::Error, 0, std::move(s) }; }
+
+    bool operator==(const Cell&) const = default;
+};
+
+// A row of cells, indexed by column from 0; trailing empty cells may be missing.
+using Row = std::vector<Cell>;
+
+// Why a workbook could not be read. The import maps each to the step it fails.
+enum class ReadError {
+    NotFound, // the file does not exist or cannot be opened
+    NotAWorkbook, // neither an Excel 97-2003 nor an .xlsx workbook
+    Protected, // password-protected or encrypted
+    Corrupt, // truncated or damaged
+    TooLarge, // a part would inflate beyond the limit
+    NoSuchSheet,
+};
+
+struct ReadFailure
+{
+    ReadError error = ReadError::Corrupt;
+    QString description; // Romanian, for the user
+};
+
+// Limits on what an .xlsx may inflate to, so a small zip cannot exhaust memory or disk time.
+struct Limits
+{
+    qint64 sheetBytes = qint64(2) << 30; // the sheet is streamed: time, not memory
+    qint64 sharedStringsBytes = qint64(256) << 20; // held in memory while the sheet is read
+    qint64 smallPartBytes = qint64(16) << 20; // workbook.xml, its relationships, styles
+};
+
+// A sheet being read row by row: the first row (the header) and then the data rows. Rows are
+// returned in sheet order; a row missing from the file (a gap) is returned as an empty row so
+// row numbers stay meaningful.
+class SheetReader
+{
+public:
+    virtual ~SheetReader() = default;
+    // Fills `row` with the next row; false at the end of the sheet. A damaged file fails.
+    virtual Result<bool> nextRow(Row& row) = 0;
+};
+
+// A workbook opened for reading one of its sheets.
+class Workbook
+{
+public:
+    virtual ~Workbook() = default;
+    virtual QStringList sheetNames() const = 0;
+    // Opens the sheet with this name (compared as Excel does, without regard to case). The
+    // reader reads from the workbook: it must not outlive it.
+    virtual std::unique_ptr<SheetReader> openSheet(const QString& name, ReadFailure& failure) = 0;
+};
+
+enum class Format { Unknown, Xls, Xlsx, EncryptedOffice };
+
+// The format told by the file's first bytes (and, for compound files, by their stream names).
+Format detectFormat(const QByteArray& head);
+
+// Opens a workbook by its content, whatever its extension.
+std::unique_ptr<Workbook> openWorkbook(const QString& path, ReadFailure& failure, const Limits& limits = {});
+
+// The two readers, for the tests and the fuzz targets.
+std::unique_ptr<Workbook> openXls(const QString& path, ReadFailure& failure);
+std::unique_ptr<Workbook> openXlsx(std::unique_ptr<QIODevice> device, ReadFailure& failure, const Limits& limits = {});
+
+} // namespace orvida::import

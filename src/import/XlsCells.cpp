@@ -1,0 +1,266 @@
+// A small reader of the compound file and of the BIFF8 records that FreeXL does not type.
+#include "import/XlsCells.h"
+
+#include <cstring>
+
+namespace orvida::import {
+
+namespace {
+
+constexpr quint32 EndOfChain = 0xFFFFFFFE;
+
+quint16 u16(const QByteArray& b, qsizetype at)
+{
+    return quint16(quint8(b[at]) | (quint8(b[at + 1]) << 8));
+}
+
+quint32 u32(const QByteArray& b, qsizetype at)
+{
+    return quint32(u16(b, at)) | (quint32(u16(b, at + 2)) << 16);
+}
+
+class CompoundFile
+{
+public:
+    explicit CompoundFile(const QByteArray& file)
+        : m_f(file)
+    { }
+
+    // The named stream of the root storage; nullopt when missing or damaged.
+    std::optional<QByteArray> stream(const char16_t* name);
+
+private:
+    bool load();
+    std::optional<QByteArray> chain(quint32 start, qint64 size, bool mini);
+
+    const QByteArray& m_f;
+    int m_shift = 9;
+    std::vector<quint32> m_fat;
+    std::vector<quint32> m_miniFat;
+    QByteArray m_directory;
+    QByteArray m_miniStream;
+    quint32 m_cutoff = 4096;
+};
+
+bool CompoundFile::load()
+{
+    if (m_f.size() < 512)
+        return false;
+    m_shift = u16(m_f, 0x1E);
+    if (m_shift != 9 && m_shift != 12)
+        return false;
+    const qsizetype sector = qsizetype(1) << m_shift;
+    const qsizetype sectors = (m_f.size() - 512 + sector - 1) / sector;
+    std::vector<quint32> fatSectors;
+    for (int i = 0; i < 109; ++i) {
+        const quint32 s = u32(m_f, 0x4C + 4 * i);
+        if (s < quint32(sectors))
+            fatSectors.push_back(s);
+    }
+    quint32 difat = u32(m_f, 0x44);
+    for (qsizetype guard = 0; difat < quint32(sectors) && guard < sectors; ++guard) {
+        const qsizetype at = 512 + qsizetype(difat) * sector;
+        if (at + sector > m_f.size())
+            return false;
+        for (qsizetype i = 0; i + 1 < sector / 4; ++i) {
+            const quint32 s = u32(m_f, at + 4 * i);
+            if (s < quint32(sectors))
+                fatSectors.push_back(s);
+        }
+        difat = u32(m_f, at + sector - 4);
+    }
+    for (quint32 s : fatSectors) {
+        const qsizetype at = 512 + qsizetype(s) * sector;
+        if (at + sector > m_f.size())
+            return false;
+        for (qsizetype i = 0; i < sector / 4; ++i)
+            m_fat.push_back(u32(m_f, at + 4 * i));
+    }
+    m_cutoff = u32(m_f, 0x38);
+    auto dir = chain(u32(m_f, 0x30), -1, false);
+    if (!dir || dir->size() < 128)
+        return false;
+    m_directory = *dir;
+    auto miniFat = chain(u32(m_f, 0x3C), -1, false);
+    if (miniFat)
+        for (qsizetype i = 0; i + 4 <= miniFat->size(); i += 4)
+            m_miniFat.push_back(u32(*miniFat, i));
+    // The root entry's stream holds the small streams.
+    auto mini = chain(u32(m_directory, 116), qint64(u32(m_directory, 120)), false);
+    if (mini)
+        m_miniStream = *mini;
+    return true;
+}
+
+std::optional<QByteArray> CompoundFile::chain(quint32 start, qint64 size, bool mini)
+{
+    const std::vector<quint32>& fat = mini ? m_miniFat : m_fat;
+    const qsizetype sector = mini ? 64 : (qsizetype(1) << m_shift);
+    const QByteArray& source = mini ? m_miniStream : m_f;
+    const qsizetype base = mini ? 0 : 512;
+    QByteArray out;
+    quint32 s = start;
+    for (size_t guard = 0; s != EndOfChain; ++guard) {
+        if (s >= fat.size() || guard > fat.size())
+            return size < 0 && s == EndOfChain ? std::optional<QByteArray>(out) : std::nullopt;
+        const qsizetype at = base + qsizetype(s) * sector;
+        if (at + sector > source.size()) {
+            if (at >= source.size())
+                return std::nullopt;
+            out += source.mid(at); // a last sector cut short at the end of the file
+        } else {
+            out += source.mid(at, sector);
+        }
+        if (size >= 0 && out.size() >= size)
+            break;
+        s = fat[s];
+    }
+    if (size >= 0) {
+        if (out.size() < size)
+            return std::nullopt;
+        out.truncate(qsizetype(size));
+    }
+    return out;
+}
+
+std::optional<QByteArray> CompoundFile::stream(const char16_t* name)
+{
+    if (m_fat.empty() && !load())
+        return std::nullopt;
+    const size_t len = std::char_traits<char16_t>::length(name);
+    for (qsizetype at = 0; at + 128 <= m_directory.size(); at += 128) {
+        const quint16 nameBytes = u16(m_directory, at + 64);
+        if (m_directory[at + 66] != 2 || nameBytes != (len + 1) * 2)
+            continue;
+        bool same = true;
+        for (size_t i = 0; i < len && same; ++i)
+            same = QChar(u16(m_directory, at + qsizetype(2 * i))).toUpper() == QChar(name[i]).toUpper();
+        if (!same)
+            continue;
+        const qint64 size = u32(m_directory, at + 120);
+        return chain(u32(m_directory, at + 116), size, quint32(size) < m_cutoff);
+    }
+    return std::nullopt;
+}
+
+QString errorText(quint8 code)
+{
+    switch (code) {
+    case 0x00:
+        return QStringLiteral("#NULL!");
+    case 0x07:
+        return QStringLiteral("#DIV/0!");
+    case 0x0F:
+        return QStringLiteral("#VALUE!");
+    case 0x17:
+        return QStringLiteral("#REF!");
+    case 0x1D:
+        return QStringLiteral("#NAME?");
+    case 0x24:
+        return QStringLiteral("#NUM!");
+    default:
+        return QStringLiteral("#N/A");
+    }
+}
+
+// A BIFF8 string of `count` characters at `at` with its option byte first; nullopt if cut.
+std::optional<QString> biffString(const QByteArray& r, qsizetype at, qsizetype count)
+{
+    if (at >= r.size())
+        return std::nullopt;
+    const bool wide = quint8(r[at]) & 1;
+    const bool rich = quint8(r[at]) & 8;
+    const bool phonetic = quint8(r[at]) & 4;
+    at += 1 + (rich ? 2 : 0) + (phonetic ? 4 : 0);
+    if (at + count * (wide ? 2 : 1) > r.size())
+        return std::nullopt;
+    QString s;
+    s.reserve(count);
+    for (qsizetype i = 0; i < count; ++i)
+        s += wide ? QChar(u16(r, at + 2 * i)) : QChar(quint8(r[at + i]));
+    return s;
+}
+
+} // namespace
+
+std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& file, const QString& sheetName)
+{
+    CompoundFile cf(file);
+    auto stream = cf.stream(u"Workbook");
+    if (!stream)
+        return std::nullopt;
+    const QByteArray& w = *stream;
+    const auto record = [&](qsizetype at, quint16& id, QByteArray& data) {
+        if (at + 4 > w.size())
+            return false;
+        id = u16(w, at);
+        const quint16 len = u16(w, at + 2);
+        if (at + 4 + len > w.size())
+            return false;
+        data = w.mid(at + 4, len);
+        return true;
+    };
+    // Globals: find the sheet's BOF by its name.
+    qsizetype at = 0;
+    quint16 id = 0;
+    QByteArray data;
+    qint64 sheetAt = -1;
+    while (record(at, id, data)) {
+        at += 4 + data.size();
+        if (id == 0x0085 && data.size() >= 8) {
+            auto name = biffString(data, 7, quint8(data[6]));
+            if (name && name->compare(sheetName, Qt::CaseInsensitive) == 0 && sheetAt < 0)
+                sheetAt = u32(data, 0);
+        } else if (id == 0x000A) {
+            break;
+        }
+    }
+    CellOverlay cells;
+    if (sheetAt < 0 || sheetAt >= w.size())
+        return cells; // FreeXL decides whether the sheet exists
+    at = qsizetype(sheetAt);
+    std::optional<std::pair<unsigned, unsigned>> pendingString;
+    for (bool first = true; record(at, id, data); first = false) {
+        at += 4 + data.size();
+        if (first && id != 0x0809)
+            return std::nullopt;
+        if (id == 0x000A)
+            return cells;
+        if (id == 0x0006 && data.size() >= 20) { // FORMULA with its cached result
+            const std::pair<unsigned, unsigned> key { u16(data, 0), u16(data, 2) };
+            pendingString.reset();
+            if (u16(data, 12) != 0xFFFF) {
+                double v;
+                std::memcpy(&v, data.constData() + 6, sizeof v);
+                cells[key] = Cell::ofNumber(v);
+            } else {
+                switch (quint8(data[6])) {
+                case 0:
+                    pendingString = key; // the text follows in a STRING record
+                    break;
+                case 1:
+                    cells[key] = Cell::ofBoolean(data[8] != 0);
+                    break;
+                case 2:
+                    cells[key] = Cell::ofError(errorText(quint8(data[8])));
+                    break;
+                default:
+                    cells[key] = Cell::ofText(QString());
+                    break;
+                }
+            }
+        } else if (id == 0x0207 && pendingString && data.size() >= 3) { // STRING
+            auto s = biffString(data, 2, u16(data, 0));
+            if (!s)
+                return std::nullopt;
+            cells[*pendingString] = Cell::ofText(*s);
+            pendingString.reset();
+        } else if (id == 0x0205 && data.size() >= 8) { // BOOLERR
+            const std::pair<unsigned, unsigned> key { u16(data, 0), u16(data, 2) };
+            cells[key] = data[7] ? Cell::ofError(errorText(quint8(data[6]))) : Cell::ofBoolean(data[6] != 0);
+        }
+    }
+    return std::nullopt; // the sheet ends without its EOF: cut short
+}
+
+} // namespace orvida::import

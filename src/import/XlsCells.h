@@ -1,0 +1,20 @@
+#pragma once
+
+#include "import/Workbook.h"
+
+#include <QByteArray>
+
+#include <map>
+#include <optional>
+#include <utility>
+
+namespace orvida::import {
+
+// FreeXL leaves formula cells empty and reads TRUE, FALSE and error cells as the number 1 or 0.
+// This scan reads those cells of one sheet straight from the workbook stream: the cached result
+// of each formula (number, text, boolean or error) and each boolean or error cell, keyed by
+// (row, column). Fails (nullopt) on a damaged file.
+using CellOverlay = std::map<std::pair<unsigned, unsigned>, Cell>;
+std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& file, const QString& sheetName);
+
+} // namespace orvida::import
