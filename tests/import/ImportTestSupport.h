@@ -5,6 +5,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <ostream>
+
+// Test failures show texts as text.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace orvida::test {
 
 inline QString dataFile(const QString& name)

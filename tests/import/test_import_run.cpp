@@ -1,0 +1,303 @@
+#include "ImportTestSupport.h"
+
+#include "app/ErrorReport.h"
+#include "import/Amounts.h"
+#include "import/ImportRun.h"
+#include "store/Database.h"
+#include "support/TestFolder.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace orvida;
+using namespace orvida::test;
+
+namespace {
+
+const QString Success = QStringLiteral("Importul s-a realizat cu succes");
+
+QString structure(int label)
+{
+    return report::importStructure(label).text;
+}
+
+// The journal's rows as "NUME|CODF|TOTAL|COL6|COL7|COL10|COL16|COL17", in insertion order.
+QStringList journal(const TestFolder& t, bool purchases)
+{
+    const QString sql = purchases
+        ? QStringLiteral("select NUME, CODF, TOTAL, COL6, COL7, COL10, COL16, COL17 from zet_jct_UE order by rowid")
+        : QStringLiteral(
+            "select NUME, CODF, TOTAL, COL6, COL7, COL10, 0 as COL16, 0 as COL17 from zet_jvt_UE order by rowid");
+    auto rs = store::query(t.folder(), sql);
+    EXPECT_TRUE(rs.ok());
+    QStringList out;
+    for (int r = 0; rs.ok() && r < rs->size(); ++r) {
+        QStringList cells;
+        for (const char* c : { "NUME", "CODF", "TOTAL", "COL6", "COL7", "COL10", "COL16", "COL17" })
+            cells << rs->value(r, QString::fromLatin1(c)).toText();
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+struct Imported
+{
+    import::ImportOutcome outcome;
+    QStringList messages;
+};
+
+Imported runImport(const TestFolder& t,
+                   const QString& file,
+                   const QString& tipOp,
+                   bool checkIni = true,
+                   bool reverse = false,
+                   const import::Limits& limits = {})
+{
+    import::ImportInputs in;
+    in.tipOp = tipOp;
+    in.path = file.startsWith(QLatin1Char('/')) ? file : dataFile(file);
+    in.checkIni = checkIni;
+    in.checkTaxareInv = reverse;
+    MessageList sink;
+    Imported out { import::ImportXLS(in, t.folder(), sink, limits), sink.texts() };
+    return out;
+}
+
+const QString C = QStringLiteral("C");
+const QString L = QStringLiteral("L");
+
+} // namespace
+
+TEST(Amounts, RomanianAndPlainForms)
+{
+    const std::pair<const char*, std::optional<double>> cases[] = {
+        { "1234,56", 1234.56 },
+        { "1.234,56", 1234.56 },
+        { "-12,5", -12.5 },
+        { "1234.56", 1234.56 },
+        { "1.234", 1234 },
+        { "1.234.567", 1234567 },
+        { "1.234.567,5", 1234567.5 },
+        { " 42 ", 42 },
+        { "0.5", 0.5 },
+        { "12.3456", 12.3456 },
+        { "+7", 7 },
+        { "-0,5", -0.5 },
+        { "", std::nullopt },
+        { "abc", std::nullopt },
+        { "12 lei", std::nullopt },
+        { "1,2,3", std::nullopt },
+        { "1.23,4", std::nullopt },
+        { "12.34.56", std::nullopt },
+        { "1.2345,6", std::nullopt },
+        { ",5", std::nullopt },
+        { "1,", std::nullopt },
+        { "1e5", std::nullopt },
+        { "--1", std::nullopt },
+        { "1 234,56", std::nullopt },
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(import::parseAmount(QString::fromUtf8(text)), expected) << text;
+}
+
+// The rows written from the same sheet for each journal and option: header names in any order
+// and case, extra columns ignored, rows without a code skipped, numeric codes as digits, names
+// cut to 35 characters, amounts to whole numbers with halves to even, text amounts the Romanian
+// way, cached formula values, apostrophes, quotes and semicolons stored as they are.
+TEST(ImportRun, RowsWrittenPerJournalAndOption)
+{
+    // name, code, total, then the rest by option.
+    const QStringList common = {
+        QStringLiteral("Ștefănescu Țesătorii S.R.L.|RO14399840|1190"),
+        QStringLiteral("Brânzeturi Câmpulung SA|12345678|1234"),
+        QStringLiteral("O'Brien; \"Ghilimele\" & Co|RO 123'4;5|1236"),
+        QStringLiteral("Agromec Bărăgan Îmbunătățiri Funcia|RO2816464|6499"),
+        QStringLiteral("Ionescu Mihai PFA|12|1190"),
+        QStringLiteral("Sărățeni Transport SRL|4329883|-60"),
+    };
+    // base, VAT per row
+    const QStringList base = { "1000", "1234", "-2", "5264", "1000", "-50" };
+    const QStringList vat = { "190", "0", "2", "1235", "4", "-10" };
+    struct Case
+    {
+        QString tipOp;
+        bool reverse;
+        // the amount columns COL6|COL7|COL10|COL16|COL17 from base b and VAT v
+        QString pattern;
+    };
+    const Case cases[] = {
+        { C, false, QStringLiteral("b|v|0|0|0") },
+        { C, true, QStringLiteral("0|0|0|b|v") },
+        { L, false, QStringLiteral("b|v|0|0|0") },
+        { L, true, QStringLiteral("0|0|b|0|0") },
+        { QStringLiteral("X"), false, QStringLiteral("b|v|0|0|0") }, // anything but "C" is sales
+    };
+    for (const char* file : { "journal.xlsx", "journal.xls" }) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(QStringLiteral("%1 %2 %3").arg(QLatin1String(file), c.tipOp).arg(c.reverse).toStdString());
+            TestFolder t;
+            const Imported r = runImport(t, QString::fromLatin1(file), c.tipOp, true, c.reverse);
+            EXPECT_EQ(r.messages, QStringList { Success });
+            EXPECT_TRUE(r.outcome.ok());
+            QStringList expected;
+            for (qsizetype i = 0; i < common.size(); ++i) {
+                QString amounts = c.pattern;
+                amounts.replace(QLatin1Char('b'), base[i]).replace(QLatin1Char('v'), vat[i]);
+                expected << common[i] + QLatin1Char('|') + amounts;
+            }
+            EXPECT_EQ(journal(t, c.tipOp == C), expected);
+            EXPECT_EQ(journal(t, c.tipOp != C), QStringList()); // the other journal is not touched
+        }
+    }
+}
+
+TEST(ImportRun, EmptiesTheJournalFirstUnlessAppending)
+{
+    TestFolder t;
+    t.exec(QStringLiteral("insert into zet_jvt_UE (NUME, CODF, TOTAL) values ('Vechi', 'RO1', 5)"));
+    EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), L, false).messages, QStringList { Success });
+    const QStringList appended = journal(t, false);
+    ASSERT_EQ(appended.size(), 7);
+    EXPECT_EQ(appended.first(), QStringLiteral("Vechi|RO1|5|0|0|0|0|0"));
+    // Importing twice without emptying adds the rows again.
+    EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), L, false).messages, QStringList { Success });
+    EXPECT_EQ(journal(t, false).size(), 13);
+    EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), L, true).messages, QStringList { Success });
+    EXPECT_EQ(journal(t, false), appended.mid(1));
+}
+
+TEST(ImportRun, SheetWithoutCodesImportsNothingAndSucceeds)
+{
+    TestFolder t;
+    t.exec(QStringLiteral("insert into zet_jct_UE (NUME, CODF) values ('Vechi', 'RO1')"));
+    const Imported r = runImport(t, QStringLiteral("no-codes.xlsx"), C);
+    EXPECT_EQ(r.messages, QStringList { Success });
+    EXPECT_EQ(journal(t, true), QStringList());
+}
+
+// Every failure shows the structure message with the failing step and leaves the journal
+// exactly as it was, whether it was to be emptied first or appended to.
+TEST(ImportRun, FailuresShowTheirStepAndLeaveTheJournalAsItWas)
+{
+    import::Limits small;
+    small.sheetBytes = 1 << 20;
+    struct Case
+    {
+        const char* file;
+        QString tipOp;
+        bool reverse;
+        int label;
+        import::Limits limits;
+    };
+    const Case cases[] = {
+        { "nu-exista.xlsx", C, false, 140, {} },
+        { "not-a-workbook.xls", C, false, 140, {} },
+        { "truncated.xls", L, false, 140, {} },
+        { "truncated.xlsx", L, false, 140, {} },
+        { "protected.xls", C, false, 140, {} },
+        { "encrypted.xlsx", C, false, 140, {} },
+        { "no-sheet1.xlsx", C, false, 160, {} },
+        { "no-sheet1.xls", L, false, 160, {} },
+        { "bomb.xlsx", C, false, 160, {} },
+        { "inflating.xlsx", C, false, 160, small },
+        { "header-only.xlsx", C, false, 170, {} },
+        { "empty-sheet.xlsx", L, false, 170, {} },
+        { "no-tva.xlsx", C, false, 250, {} },
+        { "no-tva.xlsx", L, false, 380, {} },
+        { "no-tva.xlsx", L, true, 380, {} }, // the VAT is read even where it is not stored
+        { "bad-amount.xlsx", C, false, 230, {} }, // "119 lei" on the second row
+        { "bad-amount.xlsx", L, true, 360, {} },
+        { "error-amount.xlsx", C, true, 240, {} }, // #REF! in BAZA
+        { "error-amount.xlsx", L, false, 370, {} },
+        { "empty-name.xlsx", C, false, 220, {} },
+        { "empty-name.xlsx", L, false, 350, {} },
+        { "cut-sheet.xlsx", C, false, 460, {} }, // damaged after some good rows
+        { "inflating-lying.xlsx", L, false, 460, small },
+    };
+    for (const Case& c : cases) {
+        for (bool checkIni : { true, false }) {
+            SCOPED_TRACE(QStringLiteral("%1 %2 reverse %3 empty-first %4")
+                             .arg(QLatin1String(c.file), c.tipOp)
+                             .arg(c.reverse)
+                             .arg(checkIni)
+                             .toStdString());
+            TestFolder t;
+            t.exec(
+                QStringLiteral("insert into zet_jct_UE (NUME, CODF, TOTAL, COL6) values ('Vechi', 'RO1', 119, 100)"));
+            t.exec(
+                QStringLiteral("insert into zet_jvt_UE (NUME, CODF, TOTAL, COL6) values ('Vechi', 'RO2', 119, 100)"));
+            const QStringList purchases = journal(t, true);
+            const QStringList sales = journal(t, false);
+            const Imported r = runImport(t, QString::fromLatin1(c.file), c.tipOp, checkIni, c.reverse, c.limits);
+            EXPECT_EQ(r.messages, QStringList { structure(c.label) });
+            EXPECT_EQ(r.outcome.label, c.label);
+            EXPECT_FALSE(r.outcome.failure.description.isEmpty());
+            EXPECT_EQ(journal(t, true), purchases);
+            EXPECT_EQ(journal(t, false), sales);
+        }
+    }
+}
+
+TEST(ImportRun, StructureMessageIsAStandardBoxFailure)
+{
+    TestFolder t;
+    import::ImportInputs in;
+    in.path = dataFile(QStringLiteral("header-only.xlsx"));
+    MessageList sink;
+    const auto outcome = import::ImportXLS(in, t.folder(), sink);
+    ASSERT_EQ(sink.messages().size(), 1);
+    const Message& m = sink.messages().first();
+    EXPECT_EQ(m.text, QStringLiteral("Va rugam verificati structura fisierului! (NUME,CODFISCAL,TOTAL,BAZA,TVA) 170"));
+    EXPECT_EQ(m.role, MessageRole::Failure);
+    EXPECT_EQ(m.box, BoxKind::Standard);
+    EXPECT_EQ(m.title, QStringLiteral(" ImportXLS "));
+    EXPECT_FALSE(outcome.failedBeforeWorkbookOpen());
+}
+
+// Without a database the run stops where it first needs it: emptying the journal, or else the
+// first insert. The window stays open only for failures before the workbook was open.
+TEST(ImportRun, MissingDatabase)
+{
+    TestFolder t(false);
+    const Imported emptying = runImport(t, QStringLiteral("journal.xlsx"), C, true);
+    EXPECT_EQ(emptying.messages, QStringList { structure(60) });
+    EXPECT_TRUE(emptying.outcome.failedBeforeWorkbookOpen());
+    EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), L, true).messages, QStringList { structure(80) });
+    EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), C, false).messages, QStringList { structure(270) });
+    EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), L, false, true).messages, QStringList { structure(420) });
+    EXPECT_FALSE(QFile::exists(t.folder().databasePath()));
+}
+
+TEST(ImportCommand, ImportsAndReportsLikeTheWindow)
+{
+    TestFolder t;
+    test::Run ok
+        = runOrvida({ QStringLiteral("--home"), t.path(), QStringLiteral("import"), QStringLiteral("purchases"),
+                      dataFile(QStringLiteral("journal.xls")), QStringLiteral("--reverse-charge") });
+    EXPECT_EQ(ok.exitCode, 0);
+    EXPECT_EQ(ok.out.trimmed(), Success);
+    EXPECT_EQ(journal(t, true).first(), QStringLiteral("Ștefănescu Țesătorii S.R.L.|RO14399840|1190|0|0|0|1000|190"));
+
+    test::Run appended
+        = runOrvida({ QStringLiteral("--home"), t.path(), QStringLiteral("import"), QStringLiteral("purchases"),
+                      dataFile(QStringLiteral("journal.xlsx")), QStringLiteral("--append") });
+    EXPECT_EQ(appended.exitCode, 0);
+    EXPECT_EQ(journal(t, true).size(), 12);
+
+    test::Run failed = runOrvida({ QStringLiteral("--home"), t.path(), QStringLiteral("import"),
+                                   QStringLiteral("sales"), dataFile(QStringLiteral("no-tva.xlsx")) });
+    EXPECT_EQ(failed.exitCode, 2);
+    EXPECT_EQ(failed.out, structure(380) + QLatin1Char('\n'));
+    EXPECT_TRUE(failed.err.contains(QStringLiteral("TVA"))) << failed.err.toStdString();
+
+    for (const QStringList& wrong :
+         { QStringList { QStringLiteral("import"), QStringLiteral("purchases") },
+           QStringList { QStringLiteral("import"), QStringLiteral("vanzari"), QStringLiteral("x.xls") },
+           QStringList { QStringLiteral("import"), QStringLiteral("sales"), QStringLiteral("x.xls"),
+                         QStringLiteral("--fara") } }) {
+        test::Run r = runOrvida(QStringList { QStringLiteral("--home"), t.path() } + wrong);
+        EXPECT_EQ(r.exitCode, 64) << wrong.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(r.out, QString());
+    }
+}
