@@ -181,7 +181,58 @@ std::optional<QString> biffString(const QByteArray& r, qsizetype at, qsizetype c
     return s;
 }
 
+// Bytes a BIFF8 string of `count` characters needs from its option byte on.
+qsizetype stringBytes(const QByteArray& r, qsizetype at, qsizetype count)
+{
+    if (at >= r.size())
+        return count ? r.size() + 1 : 0;
+    const quint8 flags = quint8(r[at]);
+    return 1 + ((flags & 8) ? 2 : 0) + ((flags & 4) ? 4 : 0) + count * ((flags & 1) ? 2 : 1);
+}
+
 } // namespace
+
+bool plausibleXls(const QByteArray& file)
+{
+    CompoundFile cf(file);
+    auto stream = cf.stream(u"Workbook");
+    if (!stream)
+        stream = cf.stream(u"Book"); // BIFF5: FreeXL reads it with its own limits
+    if (!stream || stream->size() < 4 || u16(*stream, 0) != 0x0809)
+        return false;
+    const QByteArray& w = *stream;
+    const bool biff8 = w.size() >= 6 && u16(w, 4) == 0x0600;
+    for (qsizetype at = 0; at + 4 <= w.size();) {
+        const quint16 id = u16(w, at);
+        const quint16 len = u16(w, at + 2);
+        if (len > 8224 || at + 4 + len > w.size())
+            return false;
+        const QByteArray r = w.mid(at + 4, len);
+        at += 4 + len;
+        if (!biff8)
+            continue;
+        qsizetype need = 0;
+        switch (id) {
+        case 0x0085: // BOUNDSHEET
+            need = r.size() < 8 ? r.size() + 1 : 7 + stringBytes(r, 7, quint8(r[6]));
+            break;
+        case 0x0204: // LABEL
+            need = r.size() < 9 ? r.size() + 1 : 8 + stringBytes(r, 8, u16(r, 6));
+            break;
+        case 0x041E: // FORMAT
+            need = r.size() < 5 ? r.size() + 1 : 4 + stringBytes(r, 4, u16(r, 2));
+            break;
+        case 0x0031: // FONT
+            need = r.size() < 16 ? r.size() + 1 : 15 + stringBytes(r, 15, quint8(r[14]));
+            break;
+        default:
+            break;
+        }
+        if (need > r.size())
+            return false;
+    }
+    return true;
+}
 
 std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& file, const QString& sheetName)
 {

@@ -17,4 +17,10 @@ namespace orvida::import {
 using CellOverlay = std::map<std::pair<unsigned, unsigned>, Cell>;
 std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& file, const QString& sheetName);
 
+// True when the workbook stream is a plausible chain of BIFF records: each record inside the
+// stream and no longer than BIFF8 allows, and the text records FreeXL decodes no longer than
+// their record. FreeXL trusts those lengths and reads past its buffers on a damaged file, so a
+// file that fails here is never handed to it.
+bool plausibleXls(const QByteArray& file);
+
 } // namespace orvida::import

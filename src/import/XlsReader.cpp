@@ -103,6 +103,10 @@ public:
             return false;
         }
         m_bytes = file.readAll();
+        if (!plausibleXls(m_bytes)) {
+            failure = { ReadError::Corrupt, QStringLiteral("Fisierul .xls este deteriorat sau incomplet.") };
+            return false;
+        }
         const QByteArray native = QFile::encodeName(path);
         const int rc = freexl_open(native.constData(), &m_handle);
         if (rc != FREEXL_OK) {
