@@ -1,5 +1,7 @@
 #include "import/Amounts.h"
 
+#include "app/Text.h"
+
 #include <QList>
 
 #include <charconv>
@@ -80,6 +82,16 @@ std::optional<double> parseAmount(const QString& text)
     if (ec != std::errc() || ptr != plain.data() + plain.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+// Only an exact half needs the even rule
+// (a double prints as "k.5" only when it is exactly k + 0.5); every other value rounds to the
+// nearest whole number, which is much cheaper to compute on a long sheet.
+double wholeAmount(double v)
+{
+    if (std::abs(v - std::trunc(v)) == 0.5)
+        return text::roundHalfEven(v, 0) + 0.0;
+    return std::round(v) + 0.0; // + 0.0: no negative zero
 }
 
 } // namespace orvida::import

@@ -11,4 +11,8 @@ namespace orvida::import {
 // comma, separates thousands ("1.234" is 1234). Anything else is not a number.
 std::optional<double> parseAmount(const QString& text);
 
+// An amount brought to a whole number, an exact half going to the even neighbour, as
+// text::roundHalfEven(value, 0) gives it, without negative zero.
+double wholeAmount(double value);
+
 } // namespace orvida::import

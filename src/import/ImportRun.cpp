@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace orvida::import {
 
@@ -51,6 +52,8 @@ struct Stop
 QString numberText(double v)
 {
     // A code typed as a number is its digits: 12345678, never 12345678.0 or 1.2345678E+7.
+    if (v == std::trunc(v) && std::abs(v) < 9e15)
+        return QString::number(qint64(v));
     return QString::number(v, 'f', QLocale::FloatingPointShortest);
 }
 
@@ -180,7 +183,7 @@ std::optional<Stop> Run::importRow(const Row& row, store::Statement& insert)
         auto v = amount(row, amounts[i].first);
         if (!v)
             return Stop { amounts[i].second, v.failure() };
-        values[i] = text::roundHalfEven(*v, 0) + 0.0; // + 0.0: no negative zero
+        values[i] = wholeAmount(*v);
     }
 
     const int insertLabel = m_in.checkTaxareInv ? m_labels.reverseInsert : m_labels.ordinaryInsert;

@@ -6,7 +6,11 @@
 #include "store/Database.h"
 #include "support/TestFolder.h"
 
+#include "app/Text.h"
+
 #include <QTemporaryDir>
+
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -300,4 +304,19 @@ TEST(ImportCommand, ImportsAndReportsLikeTheWindow)
         EXPECT_EQ(r.exitCode, 64) << wrong.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(r.out, QString());
     }
+}
+
+// The import's rounding agrees with text::roundHalfEven everywhere, halves included.
+TEST(Amounts, WholeAmountIsHalfToEven)
+{
+    for (double v : { 0.5, 1.5, 2.5, -2.5, -0.5, 1234.5, 1235.5, 0.49999999999999994, 2.4999999999999996, 1250.455,
+                      -0.4, 1e16 + 2, 4503599627370495.5, 12.5000001, -59.5, 6498.56 })
+        EXPECT_EQ(import::wholeAmount(v), text::roundHalfEven(v, 0) + 0.0) << v;
+    std::mt19937_64 random(394);
+    std::uniform_int_distribution<qint64> cents(-10000000, 10000000);
+    for (int i = 0; i < 20000; ++i) {
+        const double v = double(cents(random)) / (i % 2 ? 100.0 : 10.0);
+        ASSERT_EQ(import::wholeAmount(v), text::roundHalfEven(v, 0) + 0.0) << v;
+    }
+    EXPECT_FALSE(std::signbit(import::wholeAmount(-0.4)));
 }
