@@ -53,7 +53,7 @@ struct ReadFailure
 // Limits on what an .xlsx may inflate to, so a small zip cannot exhaust memory or disk time.
 struct Limits
 {
-    qint64 sheetBytes = qint64(2) << 30; // the sheet is streamed: time, not memory
+    qint64 sheetBytes = qint64(1) << 30; // streamed: bounds the time, not the memory
     qint64 sharedStringsBytes = qint64(256) << 20; // held in memory while the sheet is read
     qint64 smallPartBytes = qint64(16) << 20; // workbook.xml, its relationships, styles
 };

@@ -1,6 +1,7 @@
 // A small reader of the compound file and of the BIFF8 records that FreeXL does not type.
 #include "import/XlsCells.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace orvida::import {
@@ -99,6 +100,8 @@ std::optional<QByteArray> CompoundFile::chain(quint32 start, qint64 size, bool m
     const QByteArray& source = mini ? m_miniStream : m_f;
     const qsizetype base = mini ? 0 : 512;
     QByteArray out;
+    if (size > 0)
+        out.reserve(qsizetype(std::min<qint64>(size, source.size())));
     quint32 s = start;
     for (size_t guard = 0; s != EndOfChain; ++guard) {
         if (s >= fat.size() || guard > fat.size())
@@ -107,9 +110,9 @@ std::optional<QByteArray> CompoundFile::chain(quint32 start, qint64 size, bool m
         if (at + sector > source.size()) {
             if (at >= source.size())
                 return std::nullopt;
-            out += source.mid(at); // a last sector cut short at the end of the file
+            out.append(source.constData() + at, source.size() - at); // a last sector cut short
         } else {
-            out += source.mid(at, sector);
+            out.append(source.constData() + at, sector);
         }
         if (size >= 0 && out.size() >= size)
             break;
@@ -192,22 +195,26 @@ qsizetype stringBytes(const QByteArray& r, qsizetype at, qsizetype count)
 
 } // namespace
 
-bool plausibleXls(const QByteArray& file)
+std::optional<QByteArray> xlsWorkbookStream(const QByteArray& file)
 {
     CompoundFile cf(file);
     auto stream = cf.stream(u"Workbook");
     if (!stream)
-        stream = cf.stream(u"Book"); // BIFF5: FreeXL reads it with its own limits
-    if (!stream || stream->size() < 4 || u16(*stream, 0) != 0x0809)
+        stream = cf.stream(u"Book"); // BIFF5
+    return stream;
+}
+
+bool plausibleXls(const QByteArray& w)
+{
+    if (w.size() < 4 || u16(w, 0) != 0x0809)
         return false;
-    const QByteArray& w = *stream;
     const bool biff8 = w.size() >= 6 && u16(w, 4) == 0x0600;
     for (qsizetype at = 0; at + 4 <= w.size();) {
         const quint16 id = u16(w, at);
         const quint16 len = u16(w, at + 2);
         if (len > 8224 || at + 4 + len > w.size())
             return false;
-        const QByteArray r = w.mid(at + 4, len);
+        const QByteArray r = QByteArray::fromRawData(w.constData() + at + 4, len);
         at += 4 + len;
         if (!biff8)
             continue;
@@ -234,13 +241,8 @@ bool plausibleXls(const QByteArray& file)
     return true;
 }
 
-std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& file, const QString& sheetName)
+std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& w, const QString& sheetName)
 {
-    CompoundFile cf(file);
-    auto stream = cf.stream(u"Workbook");
-    if (!stream)
-        return std::nullopt;
-    const QByteArray& w = *stream;
     const auto record = [&](qsizetype at, quint16& id, QByteArray& data) {
         if (at + 4 > w.size())
             return false;
@@ -248,7 +250,7 @@ std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& file, const QStri
         const quint16 len = u16(w, at + 2);
         if (at + 4 + len > w.size())
             return false;
-        data = w.mid(at + 4, len);
+        data = QByteArray::fromRawData(w.constData() + at + 4, len);
         return true;
     };
     // Globals: find the sheet's BOF by its name.

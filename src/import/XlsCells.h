@@ -15,12 +15,16 @@ namespace orvida::import {
 // of each formula (number, text, boolean or error) and each boolean or error cell, keyed by
 // (row, column). Fails (nullopt) on a damaged file.
 using CellOverlay = std::map<std::pair<unsigned, unsigned>, Cell>;
-std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& file, const QString& sheetName);
+std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& workbookStream, const QString& sheetName);
+
+// The workbook stream ("Workbook", or "Book" before BIFF8) of a compound file; nullopt when the
+// file is not one or is damaged.
+std::optional<QByteArray> xlsWorkbookStream(const QByteArray& file);
 
 // True when the workbook stream is a plausible chain of BIFF records: each record inside the
 // stream and no longer than BIFF8 allows, and the text records FreeXL decodes no longer than
 // their record. FreeXL trusts those lengths and reads past its buffers on a damaged file, so a
 // file that fails here is never handed to it.
-bool plausibleXls(const QByteArray& file);
+bool plausibleXls(const QByteArray& workbookStream);
 
 } // namespace orvida::import

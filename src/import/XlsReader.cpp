@@ -102,11 +102,12 @@ public:
             failure = { ReadError::NotFound, QStringLiteral("Fisierul nu poate fi deschis.") };
             return false;
         }
-        m_bytes = file.readAll();
-        if (!plausibleXls(m_bytes)) {
+        auto stream = xlsWorkbookStream(file.readAll());
+        if (!stream || !plausibleXls(*stream)) {
             failure = { ReadError::Corrupt, QStringLiteral("Fisierul .xls este deteriorat sau incomplet.") };
             return false;
         }
+        m_stream = std::move(*stream);
         const QByteArray native = QFile::encodeName(path);
         const int rc = freexl_open(native.constData(), &m_handle);
         if (rc != FREEXL_OK) {
@@ -150,7 +151,7 @@ public:
                 failure = { ReadError::Corrupt, QStringLiteral("Fisierul .xls este deteriorat sau incomplet.") };
                 return nullptr;
             }
-            auto overlay = scanXlsSheetCells(m_bytes, m_names.at(i));
+            auto overlay = scanXlsSheetCells(m_stream, m_names.at(i));
             if (!overlay) {
                 failure = { ReadError::Corrupt, QStringLiteral("Fisierul .xls este deteriorat sau incomplet.") };
                 return nullptr;
@@ -164,7 +165,7 @@ public:
 private:
     const void* m_handle = nullptr;
     QStringList m_names;
-    QByteArray m_bytes;
+    QByteArray m_stream; // the BIFF records, for the cells FreeXL does not type
 };
 
 } // namespace

@@ -24,6 +24,7 @@ namespace {
 constexpr qint64 ChunkBytes = 256 * 1024;
 constexpr int MaxRows = 1048576; // Excel's own limits; anything beyond is a damaged file
 constexpr int MaxColumns = 16384;
+constexpr qint64 MaxQueuedCells = 65536;
 
 const QString CorruptText = QStringLiteral("Fisierul .xlsx este deteriorat sau incomplet.");
 
@@ -152,9 +153,13 @@ private:
     qint64 m_limit;
     qint64 m_read = 0;
     Parser m_parser { this };
+    QByteArray m_chunk; // the parser may pause inside it
+    bool m_lastChunk = false;
+    bool m_suspended = false;
     bool m_done = false;
     bool m_bad = false;
     std::deque<Row> m_ready;
+    qint64 m_queuedCells = 0;
 
     // Parse state.
     int m_lastRow = 0; // 1-based number of the last row emitted
@@ -615,6 +620,7 @@ void XlsxSheet::start(const char* name, const char** atts)
         // Rows missing from the file are empty rows of the sheet.
         while (m_lastRow + 1 < number) {
             m_ready.emplace_back();
+            ++m_queuedCells;
             ++m_lastRow;
         }
         m_inRow = true;
@@ -714,9 +720,16 @@ void XlsxSheet::end(const char* name)
     }
     if (std::strcmp(name, "row") == 0 && m_inRow) {
         m_inRow = false;
+        m_queuedCells += qint64(m_row.size()) + 1;
         m_ready.push_back(std::move(m_row));
         m_row = {};
         ++m_lastRow;
+        // Rows wait for the caller in memory: a chunk of wide rows (one cell far to the right
+        // makes a row of 16,384 cells) must not pile up, so the parser pauses here.
+        XML_ParsingStatus status;
+        XML_GetParsingStatus(m_parser.get(), &status);
+        if (m_queuedCells > MaxQueuedCells && status.parsing == XML_PARSING)
+            XML_StopParser(m_parser.get(), XML_TRUE);
     }
 }
 
@@ -725,16 +738,23 @@ Result<bool> XlsxSheet::nextRow(Row& row)
     while (m_ready.empty()) {
         if (m_done)
             return false;
-        const QByteArray chunk = m_file->read(ChunkBytes);
-        m_read += chunk.size();
-        if (m_read > m_limit)
-            return Failure { err::Overflow, tooLarge(m_file->getActualFileName()).description };
-        if (m_file->getZipError() != UNZ_OK)
+        XML_Status status;
+        if (m_suspended) {
+            status = XML_ResumeParser(m_parser.get());
+        } else {
+            m_chunk = m_file->read(ChunkBytes);
+            m_read += m_chunk.size();
+            if (m_read > m_limit)
+                return Failure { err::Overflow, tooLarge(m_file->getActualFileName()).description };
+            if (m_file->getZipError() != UNZ_OK)
+                return Failure { err::PathFileAccess, CorruptText };
+            m_lastChunk = m_chunk.isEmpty();
+            status = XML_Parse(m_parser.get(), m_chunk.constData(), int(m_chunk.size()), m_lastChunk);
+        }
+        if (status == XML_STATUS_ERROR || m_bad)
             return Failure { err::PathFileAccess, CorruptText };
-        const bool last = chunk.isEmpty();
-        if (XML_Parse(m_parser.get(), chunk.constData(), int(chunk.size()), last) != XML_STATUS_OK || m_bad)
-            return Failure { err::PathFileAccess, CorruptText };
-        if (last) {
+        m_suspended = status == XML_STATUS_SUSPENDED;
+        if (m_lastChunk && !m_suspended) {
             m_file->close();
             if (m_file->getZipError() != UNZ_OK) // a wrong checksum: the sheet is damaged
                 return Failure { err::PathFileAccess, CorruptText };
@@ -743,6 +763,7 @@ Result<bool> XlsxSheet::nextRow(Row& row)
     }
     row = std::move(m_ready.front());
     m_ready.pop_front();
+    m_queuedCells -= qint64(row.size()) + 1;
     return true;
 }
 

@@ -157,3 +157,23 @@ TEST(Readers, FuzzCorpus)
     }
     EXPECT_NE(files, 0) << "the seed corpus was not found";
 }
+
+// Rows 16,384 cells wide: the reader pauses its parser while rows wait, and resumes it where it
+// stopped; every row still arrives, in order.
+TEST(Readers, WideRowsArriveInOrder)
+{
+    import::ReadFailure f;
+    auto book = import::openWorkbook(dataFile(QStringLiteral("wide-rows.xlsx")), f);
+    ASSERT_TRUE(book);
+    auto sheet = book->openSheet(QStringLiteral("Sheet1"), f);
+    ASSERT_TRUE(sheet);
+    import::Row row;
+    int n = 0;
+    while (sheet->nextRow(row).value()) {
+        ++n;
+        ASSERT_EQ(row.size(), 16384u);
+        ASSERT_EQ(row.front(), import::Cell::ofNumber(n));
+        ASSERT_EQ(row.back(), import::Cell::ofNumber(-n));
+    }
+    EXPECT_EQ(n, 200);
+}
