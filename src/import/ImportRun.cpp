@@ -129,8 +129,12 @@ Result<double> Run::amount(const Row& row, Column column) const
     const Cell& c = cellAt(row, m_columns[column]);
     switch (c.type) {
     case Cell::Type::Number:
-    case Cell::Type::Date: // a date counts as its day number, as in the sheet
         return c.number;
+    case Cell::Type::Date:
+        // A day number would pass for an amount; it is far likelier a cell Excel turned into a
+        // date as it was typed ("1.12"), so it stops the import instead of becoming a figure.
+        return Failure { err::TypeMismatch,
+                         QStringLiteral("Coloana %1 contine o data calendaristica.").arg(ColumnNames[column]) };
     case Cell::Type::Text:
         if (auto v = parseAmount(c.text))
             return *v;

@@ -214,6 +214,7 @@ TEST(ImportRun, FailuresShowTheirStepAndLeaveTheJournalAsItWas)
         { "bad-amount.xlsx", L, true, 360, {} },
         { "error-amount.xlsx", C, true, 240, {} }, // #REF! in BAZA
         { "error-amount.xlsx", L, false, 370, {} },
+        { "date-amount.xlsx", C, false, 230, {} }, // a date where TOTAL should be
         { "empty-name.xlsx", C, false, 220, {} },
         { "empty-name.xlsx", L, false, 350, {} },
         { "cut-sheet.xlsx", C, false, 460, {} }, // damaged after some good rows
