@@ -193,6 +193,77 @@ qsizetype stringBytes(const QByteArray& r, qsizetype at, qsizetype count)
     return 1 + ((flags & 8) ? 2 : 0) + ((flags & 4) ? 4 : 0) + count * ((flags & 1) ? 2 : 1);
 }
 
+// Walks the shared strings of an SST record and its CONTINUE records the way a reader must: a
+// character array cut by a CONTINUE goes on after a fresh option byte. False when a string
+// claims more than the records hold.
+bool plausibleSst(const std::vector<QByteArray>& segments)
+{
+    if (segments.empty() || segments.front().size() < 8)
+        return false;
+    const quint32 unique = u32(segments.front(), 4);
+    size_t seg = 0;
+    qsizetype pos = 8;
+    const auto atEnd = [&] {
+        return seg >= segments.size();
+    };
+    const auto nextSegment = [&] {
+        ++seg;
+        pos = 0;
+        return !atEnd();
+    };
+    // Skips n bytes that may run on into the next records without an option byte.
+    const auto skip = [&](qint64 n) {
+        while (n > 0) {
+            if (pos >= segments[seg].size() && !nextSegment())
+                return false;
+            const qint64 take = std::min<qint64>(n, segments[seg].size() - pos);
+            pos += take;
+            n -= take;
+        }
+        return true;
+    };
+    for (quint32 i = 0; i < unique; ++i) {
+        if (pos >= segments[seg].size() && !nextSegment())
+            return false;
+        const QByteArray& r = segments[seg];
+        if (pos + 3 > r.size())
+            return false;
+        qint64 chars = u16(r, pos);
+        const quint8 flags = quint8(r[pos + 2]);
+        pos += 3;
+        bool wide = flags & 1;
+        qint64 runs = 0;
+        qint64 ext = 0;
+        if (flags & 8) {
+            if (pos + 2 > r.size())
+                return false;
+            runs = u16(r, pos);
+            pos += 2;
+        }
+        if (flags & 4) {
+            if (pos + 4 > r.size())
+                return false;
+            ext = u32(r, pos);
+            pos += 4;
+        }
+        while (chars > 0) {
+            const qint64 fit = (segments[seg].size() - pos) / (wide ? 2 : 1);
+            const qint64 take = std::min(chars, fit);
+            pos += take * (wide ? 2 : 1);
+            chars -= take;
+            if (chars == 0)
+                break;
+            if (!nextSegment() || segments[seg].isEmpty())
+                return false;
+            wide = quint8(segments[seg][0]) & 1;
+            pos = 1;
+        }
+        if (!skip(runs * 4 + ext))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<QByteArray> xlsWorkbookStream(const QByteArray& file)
@@ -209,6 +280,8 @@ bool plausibleXls(const QByteArray& w)
     if (w.size() < 4 || u16(w, 0) != 0x0809)
         return false;
     const bool biff8 = w.size() >= 6 && u16(w, 4) == 0x0600;
+    std::vector<QByteArray> sst; // the SST record and the CONTINUE records after it
+    bool inSst = false;
     for (qsizetype at = 0; at + 4 <= w.size();) {
         const quint16 id = u16(w, at);
         const quint16 len = u16(w, at + 2);
@@ -218,6 +291,20 @@ bool plausibleXls(const QByteArray& w)
         at += 4 + len;
         if (!biff8)
             continue;
+        if (id == 0x00FC) {
+            if (!sst.empty())
+                return false; // one table of shared strings per workbook
+            inSst = true;
+            sst.push_back(r);
+            continue;
+        }
+        if (inSst && id == 0x003C) {
+            sst.push_back(r);
+            continue;
+        }
+        if (inSst && !plausibleSst(sst))
+            return false;
+        inSst = false;
         qsizetype need = 0;
         switch (id) {
         case 0x0085: // BOUNDSHEET
@@ -238,7 +325,7 @@ bool plausibleXls(const QByteArray& w)
         if (need > r.size())
             return false;
     }
-    return true;
+    return !inSst || plausibleSst(sst);
 }
 
 std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& w, const QString& sheetName)
