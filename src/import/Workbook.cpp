@@ -1,5 +1,7 @@
 #include "import/Workbook.h"
 
+#include "import/XlsCells.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -9,27 +11,12 @@ namespace {
 
 const QByteArray CompoundFileMagic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
-// An Office file encrypted with a password is a compound file holding an "EncryptedPackage"
-// stream instead of the zip: its directory entry names are UTF-16.
-bool holdsEncryptedPackage(const QByteArray& bytes)
-{
-    static const QByteArray name = [] {
-        QByteArray n;
-        for (char c : QByteArray("EncryptedPackage")) {
-            n.append(c);
-            n.append('\0');
-        }
-        return n;
-    }();
-    return bytes.contains(name);
-}
-
 } // namespace
 
 Format detectFormat(const QByteArray& head)
 {
     if (head.startsWith(CompoundFileMagic))
-        return holdsEncryptedPackage(head) ? Format::EncryptedOffice : Format::Xls;
+        return head.size() > 512 && isEncryptedPackage(head) ? Format::EncryptedOffice : Format::Xls;
     if (head.startsWith(QByteArray("PK\x03\x04", 4)) || head.startsWith(QByteArray("PK\x05\x06", 4)))
         return Format::Xlsx;
     return Format::Unknown;
@@ -42,14 +29,11 @@ std::unique_ptr<Workbook> openWorkbook(const QString& path, ReadFailure& failure
         failure = { ReadError::NotFound, QStringLiteral("Fisierul %1 nu exista sau nu poate fi deschis.").arg(path) };
         return nullptr;
     }
-    // The directory of a compound file sits anywhere in it; workbooks are small enough to look
-    // through their first megabytes for it.
-    const QByteArray head = file->peek(8);
-    Format format = detectFormat(head);
-    if (format == Format::Xls) {
-        const QByteArray bytes = file->read(qint64(64) << 20);
-        format = detectFormat(bytes);
-    }
+    // A compound file is an .xls or an encrypted .xlsx: its directory, which may sit anywhere in
+    // the file, tells them apart.
+    Format format = detectFormat(file->peek(8));
+    if (format == Format::Xls)
+        format = detectFormat(file->readAll());
     switch (format) {
     case Format::Xls:
         file->close();

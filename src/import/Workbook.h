@@ -82,7 +82,7 @@ public:
 
 enum class Format { Unknown, Xls, Xlsx, EncryptedOffice };
 
-// The format told by the file's first bytes (and, for compound files, by their stream names).
+// The format told by the file's first bytes and, for a compound file, by its streams.
 Format detectFormat(const QByteArray& head);
 
 // Opens a workbook by its content, whatever its extension.

@@ -266,6 +266,12 @@ bool plausibleSst(const std::vector<QByteArray>& segments)
 
 } // namespace
 
+bool isEncryptedPackage(const QByteArray& file)
+{
+    CompoundFile cf(file);
+    return cf.stream(u"EncryptedPackage").has_value();
+}
+
 std::optional<QByteArray> xlsWorkbookStream(const QByteArray& file)
 {
     CompoundFile cf(file);

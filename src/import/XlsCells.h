@@ -21,6 +21,10 @@ std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& workbookStream, c
 // file is not one or is damaged.
 std::optional<QByteArray> xlsWorkbookStream(const QByteArray& file);
 
+// True for a compound file that holds an "EncryptedPackage" stream: an .xlsx that Excel saved
+// with a password to open.
+bool isEncryptedPackage(const QByteArray& file);
+
 // True when the workbook stream is a plausible chain of BIFF records: each record inside the
 // stream and no longer than BIFF8 allows, and the text records FreeXL decodes no longer than
 // their record. FreeXL trusts those lengths and reads past its buffers on a damaged file, so a
