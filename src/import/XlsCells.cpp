@@ -266,6 +266,94 @@ bool plausibleSst(const std::vector<QByteArray>& segments)
 
 } // namespace
 
+namespace {
+
+void put16(QByteArray& b, qsizetype at, quint16 v)
+{
+    b[at] = char(v & 0xFF);
+    b[at + 1] = char(v >> 8);
+}
+
+void put32(QByteArray& b, qsizetype at, quint32 v)
+{
+    put16(b, at, quint16(v & 0xFFFF));
+    put16(b, at + 2, quint16(v >> 16));
+}
+
+QByteArray directoryEntry(const char16_t* name, quint8 type, quint32 child, quint32 start, quint64 size)
+{
+    QByteArray e(128, '\0');
+    const size_t len = std::char_traits<char16_t>::length(name);
+    for (size_t i = 0; i < len; ++i)
+        put16(e, qsizetype(2 * i), quint16(name[i]));
+    put16(e, 64, quint16((len + 1) * 2));
+    e[66] = char(type);
+    e[67] = 1; // black
+    put32(e, 68, 0xFFFFFFFF); // left sibling
+    put32(e, 72, 0xFFFFFFFF); // right sibling
+    put32(e, 76, child);
+    put32(e, 116, start);
+    put32(e, 120, quint32(size & 0xFFFFFFFF));
+    put32(e, 124, quint32(size >> 32));
+    return e;
+}
+
+} // namespace
+
+QByteArray cleanCompoundFile(const QByteArray& workbookStream)
+{
+    constexpr qsizetype Sector = 4096;
+    constexpr quint32 Free = 0xFFFFFFFF;
+    constexpr quint32 FatSect = 0xFFFFFFFD;
+    QByteArray stream = workbookStream;
+    if (stream.size() < Sector)
+        stream.append(QByteArray(Sector - stream.size(), '\0'));
+    const quint32 streamSectors = quint32((stream.size() + Sector - 1) / Sector);
+    stream.append(QByteArray(qsizetype(streamSectors) * Sector - stream.size(), '\0'));
+    // Sectors: the stream, then the directory, then the FAT itself.
+    quint32 fatSectors = 1;
+    while ((streamSectors + 1 + fatSectors) > fatSectors * (Sector / 4))
+        ++fatSectors;
+    if (fatSectors > 109)
+        return {}; // beyond what the header's own list of FAT sectors can name (over 400 MB)
+    const quint32 dirSector = streamSectors;
+
+    QByteArray out(Sector, '\0'); // the header, padded to one sector
+    out.replace(0, 8, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+    put16(out, 0x18, 0x003E);
+    put16(out, 0x1A, 0x0004);
+    put16(out, 0x1C, 0xFFFE);
+    put16(out, 0x1E, 12);
+    put16(out, 0x20, 6);
+    put32(out, 0x28, 1);
+    put32(out, 0x2C, fatSectors);
+    put32(out, 0x30, dirSector);
+    put32(out, 0x38, 4096);
+    put32(out, 0x3C, EndOfChain);
+    put32(out, 0x44, EndOfChain);
+    for (quint32 i = 0; i < 109; ++i)
+        put32(out, 0x4C + qsizetype(4 * i), i < fatSectors ? dirSector + 1 + i : Free);
+
+    out += stream;
+    QByteArray dir = directoryEntry(u"Root Entry", 5, 1, EndOfChain, 0)
+        + directoryEntry(u"Workbook", 2, Free, 0, quint64(stream.size()));
+    dir.append(QByteArray(Sector - dir.size(), '\0'));
+    for (qsizetype at = 256; at < Sector; at += 128) { // unused entries
+        put32(dir, at + 68, Free);
+        put32(dir, at + 72, Free);
+        put32(dir, at + 76, Free);
+    }
+    out += dir;
+    QByteArray fat(qsizetype(fatSectors) * Sector, '\xFF');
+    for (quint32 i = 0; i < streamSectors; ++i)
+        put32(fat, 4 * qsizetype(i), i + 1 < streamSectors ? i + 1 : EndOfChain);
+    put32(fat, 4 * qsizetype(dirSector), EndOfChain);
+    for (quint32 i = 0; i < fatSectors; ++i)
+        put32(fat, 4 * qsizetype(dirSector + 1 + i), FatSect);
+    out += fat;
+    return out;
+}
+
 bool isEncryptedPackage(const QByteArray& file)
 {
     CompoundFile cf(file);

@@ -21,6 +21,11 @@ std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& workbookStream, c
 // file is not one or is damaged.
 std::optional<QByteArray> xlsWorkbookStream(const QByteArray& file);
 
+// A clean compound file (4096-byte sectors) holding `workbookStream` as its one stream
+// "Workbook", padded to at least 4096 bytes so it lives in regular sectors. FreeXL is handed this
+// instead of the user's file: its reading of a damaged container is not to be trusted.
+QByteArray cleanCompoundFile(const QByteArray& workbookStream);
+
 // True for a compound file that holds an "EncryptedPackage" stream: an .xlsx that Excel saved
 // with a password to open.
 bool isEncryptedPackage(const QByteArray& file);

@@ -7,6 +7,7 @@
 #include "import/XlsCells.h"
 
 #include <QFile>
+#include <QTemporaryFile>
 
 #include <freexl.h>
 
@@ -108,7 +109,13 @@ public:
             return false;
         }
         m_stream = std::move(*stream);
-        const QByteArray native = QFile::encodeName(path);
+        // FreeXL reads the records it was shown to be safe with, from a container of our own.
+        const QByteArray clean = cleanCompoundFile(m_stream);
+        if (clean.isEmpty() || !m_copy.open() || m_copy.write(clean) != clean.size() || !m_copy.flush()) {
+            failure = { ReadError::Corrupt, QStringLiteral("Fisierul .xls nu poate fi pregatit pentru citire.") };
+            return false;
+        }
+        const QByteArray native = QFile::encodeName(m_copy.fileName());
         const int rc = freexl_open(native.constData(), &m_handle);
         if (rc != FREEXL_OK) {
             if (rc == FREEXL_FILE_NOT_FOUND)
@@ -166,6 +173,7 @@ private:
     const void* m_handle = nullptr;
     QStringList m_names;
     QByteArray m_stream; // the BIFF records, for the cells FreeXL does not type
+    QTemporaryFile m_copy; // what FreeXL reads
 };
 
 } // namespace
