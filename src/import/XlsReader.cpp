@@ -42,6 +42,7 @@ public:
         u32(n);
         m_out.append(s, qsizetype(n));
     }
+    void reserve(qsizetype n) { m_out.reserve(n); }
     QByteArray& bytes() { return m_out; }
 
 private:
@@ -114,6 +115,7 @@ void readWithFreeXL(const QByteArray& path, int sheet, Writer& out)
             }
             out.u32(rows);
             out.u32(columns);
+            out.reserve(qsizetype(rows) * columns * 16 + 4096);
             for (unsigned r = 0; r < rows; ++r)
                 for (unsigned short c = 0; c < columns; ++c) {
                     FreeXL_CellValue v;
@@ -171,6 +173,7 @@ std::optional<QByteArray> readConfined(const QByteArray& path, int sheet)
     }
     close(fds[1]);
     QByteArray answer;
+    answer.reserve(1 << 20);
     char buffer[65536];
     for (;;) {
         const ssize_t n = read(fds[0], buffer, sizeof buffer);
