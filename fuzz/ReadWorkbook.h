@@ -1,6 +1,6 @@
 #pragma once
 
-// What the fuzz targets do with one input, shared with the regression test that runs the seed
+// What the fuzz targets do with one input, shared with the regression test that runs the starting
 // corpus: open the bytes as a workbook of the given kind and read every cell of "Sheet1".
 #include "import/Workbook.h"
 

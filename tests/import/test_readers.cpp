@@ -155,7 +155,7 @@ TEST(Readers, FuzzCorpus)
             ++files;
         }
     }
-    EXPECT_NE(files, 0) << "the seed corpus was not found";
+    EXPECT_NE(files, 0) << "the starting corpus was not found";
 }
 
 // Rows 16,384 cells wide: the reader pauses its parser while rows wait, and resumes it where it
