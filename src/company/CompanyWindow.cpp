@@ -54,11 +54,10 @@ QString latin(const char* text)
 
 } // namespace
 
-CompanyWindow::CompanyWindow(ProgramFolder folder, const Clock& clock, MessageSink& sink, QWidget* parent)
+CompanyWindow::CompanyWindow(const Shell& shell, QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , m_folder(std::move(folder))
-    , m_clock(clock)
-    , m_sink(sink)
+    , m_shell(shell)
+    , m_sink(shell.prompts, this)
 {
     setObjectName(QStringLiteral("frmParamSoc"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -199,7 +198,7 @@ QWidget* CompanyWindow::buildPeriodsPage()
 void CompanyWindow::load()
 {
     m_tabs->setCurrentIndex(0);
-    auto record = loadCompany(m_folder);
+    auto record = loadCompany(m_shell.folder);
     if (!record) {
         m_sink.show(report::companyWindow(record.failure(), QStringLiteral("Form_Load"), 0));
         return;
@@ -208,7 +207,7 @@ void CompanyWindow::load()
     for (auto it = m_text.cbegin(); it != m_text.cend(); ++it)
         it.value()->setText(m_record.text(m_columnOf.value(it.key())));
     // A date the row does not hold shows today, as a picker must show some date.
-    const QDate today = m_clock.now().date();
+    const QDate today = m_shell.clock.now().date();
     for (int i = 0; i < m_dates.size(); ++i) {
         const auto* value = m_record.dates.field(latin(dateColumns[i]));
         m_dates[i]->setDate(value && *value ? **value : today);
@@ -232,7 +231,7 @@ CompanyRecord CompanyWindow::currentRecord() const
 void CompanyWindow::cmdSalvare_Click()
 {
     const CompanyRecord record = currentRecord();
-    saveCompany(m_folder, record, m_sink);
+    saveCompany(m_shell.folder, record, m_sink);
     if (record.text(QStringLiteral("DENUMIRE")).isEmpty()) {
         m_tabs->setCurrentIndex(0);
         m_text.value(0)->setFocus();

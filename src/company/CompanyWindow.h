@@ -1,8 +1,7 @@
 #pragma once
 
-#include "app/Clock.h"
-#include "app/Message.h"
-#include "app/ProgramFolder.h"
+#include "app/gui/DialogSink.h"
+#include "app/gui/Shell.h"
 #include "company/Company.h"
 
 #include <QList>
@@ -24,7 +23,7 @@ class CompanyWindow : public QWidget
     Q_OBJECT
 
 public:
-    CompanyWindow(ProgramFolder folder, const Clock& clock, MessageSink& sink, QWidget* parent = nullptr);
+    explicit CompanyWindow(const Shell& shell, QWidget* parent = nullptr);
     ~CompanyWindow() override;
 
     // The box of `Text1` with this index, the picker of `DTPicker1` with this index.
@@ -43,9 +42,8 @@ private:
     QLineEdit* addBox(int index, const QString& column);
     void load();
 
-    ProgramFolder m_folder;
-    const Clock& m_clock;
-    MessageSink& m_sink;
+    Shell m_shell;
+    DialogSink m_sink;
     CompanyRecord m_record;
     QMap<int, QLineEdit*> m_text; // Text1(index)
     QMap<int, QString> m_columnOf; // Text1 index -> column of Zet_Info
