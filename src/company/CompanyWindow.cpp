@@ -3,7 +3,6 @@
 #include "app/ErrorReport.h"
 
 #include <QDateEdit>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +10,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace orvida::company {
 
@@ -96,9 +97,12 @@ QLineEdit* CompanyWindow::addBox(int index, const QString& column)
     const auto field = findInfoField(column);
     const int limit = field ? field->limit : 255;
     box->setMaxLength(limit);
-    // Short codes get a box sized to them; names and addresses take the room there is.
+    const int charWidth = box->fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    // Short codes get a box sized to them; names and addresses share the room there is.
     if (limit <= 4)
-        box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('W')) * (limit + 1) + 12);
+        box->setFixedWidth(charWidth * limit + 16);
+    else
+        box->setMinimumWidth(charWidth * std::min(limit, 30) * 2 / 3);
     m_text.insert(index, box);
     m_columnOf.insert(index, column);
     return box;
@@ -106,38 +110,52 @@ QLineEdit* CompanyWindow::addBox(int index, const QString& column)
 
 QWidget* CompanyWindow::buildIdentityPage()
 {
-    auto fillGrid = [this](QGridLayout* grid, const QList<BoxRow>& rows, int firstRow) {
-        for (int r = 0; r < rows.size(); ++r) {
-            int column = 0;
-            for (const Box& b : rows[r]) {
+    // Each row lays its boxes out left to right; the first captions share one width so that the
+    // rows start their boxes in one column.
+    const int captionWidth = fontMetrics().horizontalAdvance(QStringLiteral("Nr.Reg.Comert")) + 12;
+    auto addRows = [this, captionWidth](QVBoxLayout* layout, const QList<BoxRow>& rows) {
+        for (const BoxRow& row : rows) {
+            auto* line = new QHBoxLayout;
+            bool first = true;
+            for (const Box& b : row) {
                 auto* label = new QLabel(latin(b.caption));
+                if (first)
+                    label->setFixedWidth(captionWidth);
+                else
+                    line->addSpacing(8);
+                first = false;
                 QLineEdit* box = addBox(b.index, latin(b.column));
                 label->setBuddy(box);
-                grid->addWidget(label, firstRow + r, column++);
-                grid->addWidget(box, firstRow + r, column++);
+                line->addWidget(label);
+                line->addWidget(box, box->maxLength() <= 4 ? 0 : box->maxLength());
             }
+            if (row.size() == 1)
+                line->addStretch(60);
+            layout->addLayout(line);
         }
-        for (int c = 1; c < grid->columnCount(); c += 2)
-            grid->setColumnStretch(c, 1);
     };
 
     auto* page = new QWidget;
-    auto* top = new QGridLayout;
-    fillGrid(top, companyRows, 0);
+    auto* layout = new QVBoxLayout(page);
+    addRows(layout, companyRows);
 
     auto* seat = new QGroupBox(QStringLiteral("Date de identificare ale persoanei inregistrate in scopuri de TVA"));
-    auto* seatGrid = new QGridLayout(seat);
-    fillGrid(seatGrid, seatRows, 0);
+    auto* seatLayout = new QVBoxLayout(seat);
+    addRows(seatLayout, seatRows);
 
     auto* representative = new QGroupBox(QStringLiteral("Date de identificare ale reprezentantului fiscal"));
-    auto* repGrid = new QGridLayout(representative);
+    auto* repLayout = new QVBoxLayout(representative);
     // The representative's name and code have captions only; the form keeps no boxes for them.
-    repGrid->addWidget(new QLabel(QStringLiteral("Denumire")), 0, 0);
-    repGrid->addWidget(new QLabel(QStringLiteral("Cod fiscal")), 0, 2);
-    fillGrid(repGrid, representativeRows, 1);
+    auto* names = new QHBoxLayout;
+    auto* name = new QLabel(QStringLiteral("Denumire"));
+    name->setFixedWidth(captionWidth);
+    names->addWidget(name);
+    names->addSpacing(captionWidth);
+    names->addWidget(new QLabel(QStringLiteral("Cod fiscal")));
+    names->addStretch();
+    repLayout->addLayout(names);
+    addRows(repLayout, representativeRows);
 
-    auto* layout = new QVBoxLayout(page);
-    layout->addLayout(top);
     layout->addWidget(seat);
     layout->addWidget(representative);
     layout->addStretch();

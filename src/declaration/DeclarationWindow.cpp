@@ -171,6 +171,7 @@ void DeclarationWindow::buildControls()
     layout->addWidget(m_frameD392);
     layout->addWidget(notice);
     layout->addLayout(buttons);
+    setMinimumWidth(fontMetrics().horizontalAdvance(notice->text()) / 2 + 40);
 }
 
 void DeclarationWindow::connectRules()
