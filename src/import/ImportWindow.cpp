@@ -4,7 +4,6 @@
 #include "app/gui/Prompts.h"
 #include "import/ImportRun.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -109,7 +108,8 @@ void ImportWindow::cmdOK_Click()
     // The import runs beside the user-interface thread so that the windows stay painted; its
     // messages are kept and shown here, in order, once it is over.
     m_running = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The hourglass over this window only: the other windows stay usable meanwhile.
+    setCursor(Qt::WaitCursor);
     MessageList messages;
     ImportOutcome outcome;
     const ProgramFolder folder = m_shell.folder;
@@ -127,7 +127,7 @@ void ImportWindow::cmdOK_Click()
     worker->wait();
     delete worker;
     progress.reset();
-    QApplication::restoreOverrideCursor();
+    unsetCursor();
     m_running = false;
 
     for (const Message& m : messages.messages())

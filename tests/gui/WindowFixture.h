@@ -20,6 +20,10 @@ namespace orvida::test {
 // A temporary program folder at a fixed time, with prompts the test answers.
 struct WindowFixture
 {
+    explicit WindowFixture(bool withDatabase = true)
+        : folder(withDatabase)
+    { }
+
     TestFolder folder;
     FixedClock clock { fixedNow() };
     ScriptedPrompts prompts;

@@ -143,3 +143,19 @@ TEST(CompanyWindow, TwoWindowsEachWithItsOwnCopy)
     processDeferredDeletes();
     EXPECT_TRUE(second->isVisible());
 }
+
+// A database that cannot be read: the failure in the standard box, and the window stays open.
+TEST(CompanyWindow, OpeningFailureIsReportedAndTheWindowStays)
+{
+    WindowFixture f { false };
+    CompanyWindow window(f.shell);
+    window.show();
+    ASSERT_EQ(f.prompts.shown().size(), 1);
+    const auto& shown = f.prompts.shown()[0];
+    EXPECT_TRUE(shown.text.startsWith(QStringLiteral("Eroare "))) << shown.text.toStdString();
+    EXPECT_TRUE(shown.text.endsWith(QStringLiteral(" in procedura Form_Load din Form frmParamSoc Linia: 0")))
+        << shown.text.toStdString();
+    EXPECT_EQ(shown.box, BoxKind::Standard);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.textBox(0)->text().isEmpty());
+}
