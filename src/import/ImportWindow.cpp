@@ -17,6 +17,8 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace orvida::import {
 
 namespace {
@@ -113,9 +115,9 @@ void ImportWindow::cmdOK_Click()
     MessageList messages;
     ImportOutcome outcome;
     const ProgramFolder folder = m_shell.folder;
-    QThread* worker = QThread::create([&] { outcome = ImportXLS(inputs, folder, messages); });
+    std::unique_ptr<QThread> worker(QThread::create([&] { outcome = ImportXLS(inputs, folder, messages); }));
     QEventLoop loop;
-    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     QProgressDialog progress(QStringLiteral("Importul este in curs..."), QString(), 0, 0, this);
     progress.setWindowTitle(windowTitle());
     progress.setWindowModality(Qt::WindowModal);
@@ -125,7 +127,6 @@ void ImportWindow::cmdOK_Click()
     if (!worker->isFinished())
         loop.exec();
     worker->wait();
-    delete worker;
     progress.reset();
     unsetCursor();
     m_running = false;
