@@ -1,8 +1,10 @@
 // Renders the desktop program's windows offscreen into PNG files for the documentation: the
-// main window with its "&Import" menu open, the about box, the splash window and two message
-// boxes. Each picture gets a plain title bar, since a grab holds only the window's own area.
+// main window with its "&Import" menu open, the about box, the splash window, two message
+// boxes and the work windows with the summary preview (WorkWindowShots.cpp). Each picture gets a
+// plain title bar, since a grab holds only the window's own area.
 // Run through scripts/screenshots.
 
+#include "WorkWindowShots.h"
 #include "app/Clock.h"
 #include "app/MainPlacement.h"
 #include "app/MessageBoxLayout.h"
@@ -134,5 +136,6 @@ int main(int argc, char** argv)
         retry.captions = QStringList { QString(), QString(), QStringLiteral("Ignora si continua") };
         ok &= save(messageBox(retry, pictures), out, QStringLiteral("mesaj-reincercare.png"), err);
     }
+    ok &= shots::saveWorkWindows(out, pictures, framed, err);
     return ok ? 0 : 2;
 }

@@ -2,10 +2,14 @@
 
 #include "app/gui/MessageBoxExtDialog.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QSaveFile>
+#include <QToolBar>
 
 namespace orvida {
 
@@ -52,11 +56,37 @@ void DialogPrompts::printPreview(QWidget* parent,
                                  const QString& title,
                                  const std::function<void(QPagedPaintDevice&)>& paint)
 {
-    QPrintPreviewDialog preview(parent);
-    preview.setWindowTitle(title);
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&paint](QPrinter* printer) { paint(*printer); });
-    preview.exec();
+    // No parent: the preview lives until the user closes it, even when the window that asked for it
+    // is closed first, and it blocks no other window.
+    Q_UNUSED(parent);
+    auto* preview = new QPrintPreviewDialog;
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->setWindowModality(Qt::NonModal);
+    preview->setWindowTitle(title);
+    QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview,
+                     [paint](QPrinter* printer) { paint(*printer); });
+    // Printing to a PDF file needs no PDF printer installed.
+    if (auto* toolbar = preview->findChild<QToolBar*>()) {
+        toolbar->addSeparator();
+        QAction* pdf = toolbar->addAction(QStringLiteral("Salvare PDF"));
+        pdf->setToolTip(QStringLiteral("Salvare ca fisier PDF"));
+        QObject::connect(pdf, &QAction::triggered, preview, [preview, paint, title] {
+            const QString path = QFileDialog::getSaveFileName(preview, QString(), title + QStringLiteral(".pdf"),
+                                                              QStringLiteral("PDF (*.pdf)"));
+            if (path.isEmpty())
+                return;
+            QSaveFile file(path);
+            bool written = file.open(QIODevice::WriteOnly);
+            if (written) {
+                QPdfWriter writer(&file);
+                writer.setTitle(title);
+                paint(writer);
+            }
+            if (!written || !file.commit())
+                QMessageBox::critical(preview, title, file.errorString());
+        });
+    }
+    preview->show();
 }
 
 } // namespace orvida

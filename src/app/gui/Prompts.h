@@ -32,7 +32,9 @@ public:
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
         = 0;
 
-    // A print preview of the pages `paint` draws on the device it is given.
+    // A print preview of the pages `paint` draws on the device it is given, from which the user
+    // prints them or saves them as PDF. It does not wait: the caller goes on while it is open, so
+    // `paint` is copied and must not refer to anything that may be gone by then.
     virtual void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint)
         = 0;

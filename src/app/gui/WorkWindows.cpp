@@ -1,11 +1,18 @@
 #include "app/gui/Shell.h"
 
+#include "company/CompanyWindow.h"
+#include "declaration/DeclarationWindow.h"
+#include "import/ImportWindow.h"
+
 namespace orvida {
 
 WorkWindows programWindows()
 {
-    // The configuration, import and declaration windows register here.
-    return {};
+    return {
+        [](const Shell& shell) -> QWidget* { return new company::CompanyWindow(shell); },
+        [](const Shell& shell, QChar tipOp) -> QWidget* { return new import::ImportWindow(shell, tipOp); },
+        [](const Shell& shell) -> QWidget* { return new declaration::DeclarationWindow(shell); },
+    };
 }
 
 } // namespace orvida
