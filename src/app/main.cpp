@@ -41,8 +41,8 @@ void ensureRuntimeFolder()
         return;
     const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/runtime-" + QByteArray::number(uint(getuid()));
     if (QDir().mkpath(QString::fromLocal8Bit(dir))) {
-        QFile::setPermissions(QString::fromLocal8Bit(dir), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                              | QFileDevice::ExeOwner);
+        QFile::setPermissions(QString::fromLocal8Bit(dir),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", dir);
     }
 }

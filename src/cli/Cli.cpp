@@ -33,10 +33,8 @@ struct Command
 };
 
 const Command Commands[] = {
-    { "init", initCommand },
-    { "company", companyCommand },
-    { "declare", declareCommand },
-    { "declare-semester", declareSemesterCommand },
+    { "init", initCommand },       { "company", companyCommand },
+    { "declare", declareCommand }, { "declare-semester", declareSemesterCommand },
     { "import", importCommand },
 };
 

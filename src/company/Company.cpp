@@ -168,9 +168,9 @@ Status storeIdentity(const ProgramFolder& folder, const CompanyRecord& record)
     if (sets.isEmpty())
         return {};
     return storeFirstRow(folder, QStringLiteral("Zet_Info"),
-                          QStringLiteral("UPDATE Zet_Info SET ") + sets.join(QStringLiteral(", "))
-                              + QStringLiteral(" WHERE rowid = (SELECT rowid FROM Zet_Info ORDER BY rowid LIMIT 1)"),
-                          values);
+                         QStringLiteral("UPDATE Zet_Info SET ") + sets.join(QStringLiteral(", "))
+                             + QStringLiteral(" WHERE rowid = (SELECT rowid FROM Zet_Info ORDER BY rowid LIMIT 1)"),
+                         values);
 }
 
 Status storeDates(const ProgramFolder& folder, const CompanyRecord& record)
@@ -179,11 +179,11 @@ Status storeDates(const ProgramFolder& folder, const CompanyRecord& record)
         return noRow(QStringLiteral("Zet_Par"));
     const FiscalDates& d = record.dates;
     return storeFirstRow(folder, QStringLiteral("Zet_Par"),
-                          QStringLiteral("UPDATE Zet_Par SET DATAIN = ?, DATASN = ?, DATAIN1 = ?, DATASN1 = ?, "
-                                         "DATAIC = ?, DATASC = ? WHERE rowid = (SELECT rowid FROM Zet_Par ORDER BY "
-                                         "rowid LIMIT 1)"),
-                          { dates::toStored(*d.DATAIN), dates::toStored(*d.DATASN), dates::toStored(*d.DATAIN1),
-                            dates::toStored(*d.DATASN1), dates::toStored(*d.DATAIC), dates::toStored(*d.DATASC) });
+                         QStringLiteral("UPDATE Zet_Par SET DATAIN = ?, DATASN = ?, DATAIN1 = ?, DATASN1 = ?, "
+                                        "DATAIC = ?, DATASC = ? WHERE rowid = (SELECT rowid FROM Zet_Par ORDER BY "
+                                        "rowid LIMIT 1)"),
+                         { dates::toStored(*d.DATAIN), dates::toStored(*d.DATASN), dates::toStored(*d.DATAIN1),
+                           dates::toStored(*d.DATASN1), dates::toStored(*d.DATAIC), dates::toStored(*d.DATASC) });
 }
 
 } // namespace

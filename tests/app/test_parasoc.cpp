@@ -33,7 +33,7 @@ TEST(InitParaSoc, LoadsTheFirstRow)
     EXPECT_TRUE(l.sink.messages().isEmpty()) << l.sink.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(l.p.Banca, QStringLiteral("5121"));
     EXPECT_EQ(l.p.Casa, QStringLiteral("0")); // an empty text reads as 0
-    EXPECT_EQ(l.p.Client, QString());          // a Null text reads empty
+    EXPECT_EQ(l.p.Client, QString()); // a Null text reads empty
     EXPECT_EQ(l.p.FurnizoriImobilizari, QStringLiteral("0"));
     EXPECT_EQ(l.p.Capital, 3);
     EXPECT_EQ(dates::fromSerial(l.p.DataIN).date(), QDate(2024, 1, 1));
@@ -63,26 +63,27 @@ TEST(InitParaSoc, FailuresStopAtTheirStepAndKeepLaterFields)
         QString report;
         bool datesLoaded;
     } cases[] = {
-        {"delete from Zet_Par",
-         QStringLiteral("Eroare 3021 - Tabela Zet_Par nu are nicio inregistrare. in procedura InitParaSoc din Module "
-                        "Module1 Linia: 40"),
-         false},
-        {"update Zet_Par set EsteCentru = NULL",
-         QStringLiteral("Eroare 13 - Valoarea \"\" nu are tipul asteptat (Type mismatch). in procedura InitParaSoc din "
-                        "Module Module1 Linia: 290"),
-         true},
-        {"alter table Zet_Par drop column VENIT",
-         QStringLiteral("Eroare 3265 - Coloana VENIT lipseste din tabela Zet_Par. in procedura InitParaSoc din Module "
-                        "Module1 Linia: 240"),
-         false},
-        {"update Zet_Par set DATASN = 'ieri'",
-         QStringLiteral("Eroare 13 - Valoarea \"ieri\" nu este o data calendaristica (Type mismatch). in procedura "
-                        "InitParaSoc din Module Module1 Linia: 280"),
-         false},
-        {"delete from Zet_Info",
-         QStringLiteral("Eroare 3021 - Tabela Zet_Info nu are nicio inregistrare. in procedura InitParaSoc din Module "
-                        "Module1 Linia: 340"),
-         true},
+        { "delete from Zet_Par",
+          QStringLiteral("Eroare 3021 - Tabela Zet_Par nu are nicio inregistrare. in procedura InitParaSoc din Module "
+                         "Module1 Linia: 40"),
+          false },
+        { "update Zet_Par set EsteCentru = NULL",
+          QStringLiteral(
+              "Eroare 13 - Valoarea \"\" nu are tipul asteptat (Type mismatch). in procedura InitParaSoc din "
+              "Module Module1 Linia: 290"),
+          true },
+        { "alter table Zet_Par drop column VENIT",
+          QStringLiteral("Eroare 3265 - Coloana VENIT lipseste din tabela Zet_Par. in procedura InitParaSoc din Module "
+                         "Module1 Linia: 240"),
+          false },
+        { "update Zet_Par set DATASN = 'ieri'",
+          QStringLiteral("Eroare 13 - Valoarea \"ieri\" nu este o data calendaristica (Type mismatch). in procedura "
+                         "InitParaSoc din Module Module1 Linia: 280"),
+          false },
+        { "delete from Zet_Info",
+          QStringLiteral("Eroare 3021 - Tabela Zet_Info nu are nicio inregistrare. in procedura InitParaSoc din Module "
+                         "Module1 Linia: 340"),
+          true },
     };
     for (const Case& c : cases) {
         test::TestFolder t;
@@ -92,7 +93,7 @@ TEST(InitParaSoc, FailuresStopAtTheirStepAndKeepLaterFields)
         l.p.Abatere = 99;
         l.p.PlanC = 42;
         load(t, l);
-        ASSERT_EQ(l.sink.texts(), QStringList{c.report}) << c.sql;
+        ASSERT_EQ(l.sink.texts(), QStringList { c.report }) << c.sql;
         EXPECT_EQ(l.p.DataSN != 0, c.datesLoaded) << c.sql;
         EXPECT_EQ(l.p.PlanC, 42) << c.sql; // never reached
     }
@@ -105,7 +106,8 @@ TEST(InitParaSoc, AMissingDatabaseIsReportedTwice)
     load(t, l);
     ASSERT_EQ(l.sink.messages().size(), 2);
     EXPECT_TRUE(l.sink.texts()[0].startsWith(QStringLiteral("Eroare 5014 - ")));
-    EXPECT_TRUE(l.sink.texts()[0].endsWith(QStringLiteral("in procedura getDisconectedRecordset din Module Module1 Linia: 50")));
+    EXPECT_TRUE(l.sink.texts()[0].endsWith(
+        QStringLiteral("in procedura getDisconectedRecordset din Module Module1 Linia: 50")));
     EXPECT_TRUE(l.sink.texts()[1].endsWith(QStringLiteral("in procedura InitParaSoc din Module Module1 Linia: 40")));
     EXPECT_EQ(l.p.DataIN, 0);
 }

@@ -33,26 +33,30 @@ TEST(DateValide, ChecksRunInOrderAndStopAtTheFirst)
         QDate value;
         QString message; // empty: all checks pass
     } cases[] = {
-        {"DATAIN", QDate(2024, 1, 1), QString()},
-        {"DATASC", QDate(2024, 1, 1), QString()}, // equal start and end pass
-        {"DATAIN", QDate(2025, 1, 2),
-         QStringLiteral("Data de inceput a exercitiului trebuie sa fie mai mica decat data de sfarsit !") + Cannot},
-        {"DATAIN1", QDate(2024, 12, 31),
-         QStringLiteral("Data de inceput a exercitiului N+1 trebuie sa fie mai mare decat data de sfarsit a exercitiului "
-                        "N !")
-             + Cannot},
-        {"DATASN1", QDate(2024, 12, 31 - 0).addDays(1).addDays(-1),
-         QStringLiteral("Data de inceput a exercitiului N+1 trebuie sa fie mai mica decat data de sfarsit !") + Cannot},
-        {"DATAIC", QDate(2025, 1, 5),
-         QStringLiteral("Data de inceput a perioadei de culegere trebuie sa fie mai mica decat data de sfarsit !") + Cannot},
-        {"DATAIC", QDate(2023, 12, 31),
-         QStringLiteral("Perioada de culegere trebuie sa fie cuprinsa in exercitiul N,N+1 !") + Cannot},
-        {"DATASC", QDate(2026, 1, 1),
-         QStringLiteral("Perioada de culegere trebuie sa fie cuprinsa in exercitiul N, N+1 !") + Cannot},
-        {"DATAIN1", QDate(2025, 1, 2),
-         QStringLiteral("Data de inceput a exercitiului N+1 trebuie sa fie ziua urmatoare datei de sfarsit a exercitiului "
-                        "N !")
-             + Cannot},
+        { "DATAIN", QDate(2024, 1, 1), QString() },
+        { "DATASC", QDate(2024, 1, 1), QString() }, // equal start and end pass
+        { "DATAIN", QDate(2025, 1, 2),
+          QStringLiteral("Data de inceput a exercitiului trebuie sa fie mai mica decat data de sfarsit !") + Cannot },
+        { "DATAIN1", QDate(2024, 12, 31),
+          QStringLiteral(
+              "Data de inceput a exercitiului N+1 trebuie sa fie mai mare decat data de sfarsit a exercitiului "
+              "N !")
+              + Cannot },
+        { "DATASN1", QDate(2024, 12, 31 - 0).addDays(1).addDays(-1),
+          QStringLiteral("Data de inceput a exercitiului N+1 trebuie sa fie mai mica decat data de sfarsit !")
+              + Cannot },
+        { "DATAIC", QDate(2025, 1, 5),
+          QStringLiteral("Data de inceput a perioadei de culegere trebuie sa fie mai mica decat data de sfarsit !")
+              + Cannot },
+        { "DATAIC", QDate(2023, 12, 31),
+          QStringLiteral("Perioada de culegere trebuie sa fie cuprinsa in exercitiul N,N+1 !") + Cannot },
+        { "DATASC", QDate(2026, 1, 1),
+          QStringLiteral("Perioada de culegere trebuie sa fie cuprinsa in exercitiul N, N+1 !") + Cannot },
+        { "DATAIN1", QDate(2025, 1, 2),
+          QStringLiteral(
+              "Data de inceput a exercitiului N+1 trebuie sa fie ziua urmatoare datei de sfarsit a exercitiului "
+              "N !")
+              + Cannot },
     };
     for (const Case& c : cases) {
         FiscalDates d = validDates();
@@ -87,7 +91,8 @@ TEST(SaveCompany, TheTwoRowsAreStoredIndependently)
     MessageList sink;
     saveCompany(t.folder(), *record, sink);
     ASSERT_EQ(sink.texts(),
-              QStringList{QStringLiteral("Salvarea nu se poate efectua. Introduceti o denumire pentru societatea curenta !")});
+              QStringList {
+                  QStringLiteral("Salvarea nu se poate efectua. Introduceti o denumire pentru societatea curenta !") });
     EXPECT_EQ(sink.messages()[0].title, QStringLiteral("Configurare societate"));
     auto stored = loadCompany(t.folder());
     EXPECT_EQ(*stored->dates.DATAIN, QDate(2024, 2, 1));
