@@ -263,7 +263,9 @@ Status paintSummary(QPagedPaintDevice& device, const SummaryPage& page)
     QPainter painter;
     if (!painter.begin(&device))
         return Failure { err::PathFileAccess, QStringLiteral("Pagina declaratiei nu poate fi desenata.") };
-    painter.setRenderHint(QPainter::Antialiasing);
+    // The frames are straight lines and need no antialiasing; with it, the print preview drops
+    // the first frame drawn after a text.
+    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing);
     const double sx = device.logicalDpiX() / 1440.0;
     const double sy = device.logicalDpiY() / 1440.0;
