@@ -110,7 +110,8 @@ public:
     std::optional<Stop> run(qint64& written);
 
 private:
-    std::optional<Stop> importRow(const Row& row, store::Statement& insert);
+    std::optional<Stop> openJournal(int label);
+    std::optional<Stop> importRow(const Row& row);
     Result<double> amount(const Row& row, Column column) const;
 
     const ImportInputs& m_in;
@@ -120,7 +121,27 @@ private:
     Labels m_labels;
     std::array<int, ColumnCount> m_columns {};
     qint64 m_written = 0;
+    // Declared in this order so that the statement goes first, then the transaction rolls back
+    // unless committed, then the connection closes.
+    std::optional<store::Connection> m_db;
+    std::optional<store::Transaction> m_transaction;
+    std::optional<store::Statement> m_insert;
 };
+
+// The database is opened where the journal is first needed: to empty it, before the workbook is
+// opened, or else at the first row written. A sheet that cannot be read therefore reports its own
+// step whatever state the database is in.
+std::optional<Stop> Run::openJournal(int label)
+{
+    auto db = store::openDatabase(m_folder);
+    if (!db)
+        return Stop { label, db.failure() };
+    m_db.emplace(std::move(*db));
+    m_transaction.emplace(*m_db);
+    if (!m_transaction->begun())
+        return Stop { label, m_transaction->begun().failure() };
+    return std::nullopt;
+}
 
 Result<double> Run::amount(const Row& row, Column column) const
 {
@@ -154,7 +175,7 @@ Result<double> Run::amount(const Row& row, Column column) const
     return Failure { err::InvalidUseOfNull, QStringLiteral("Coloana %1 este goala.").arg(ColumnNames[column]) };
 }
 
-std::optional<Stop> Run::importRow(const Row& row, store::Statement& insert)
+std::optional<Stop> Run::importRow(const Row& row)
 {
     if (m_columns[CodFiscal] < 0)
         return Stop { m_labels.skipEmptyCode, missingColumn(ColumnNames[CodFiscal]) };
@@ -191,6 +212,27 @@ std::optional<Stop> Run::importRow(const Row& row, store::Statement& insert)
     }
 
     const int insertLabel = m_in.checkTaxareInv ? m_labels.reverseInsert : m_labels.ordinaryInsert;
+    if (!m_db)
+        if (auto stop = openJournal(insertLabel))
+            return stop;
+    if (!m_insert) {
+        QString columns;
+        if (!m_in.checkTaxareInv)
+            columns = QStringLiteral("NUME,CODF,TOTAL,COL6,COL7");
+        else if (m_purchases)
+            columns = QStringLiteral("NUME,CODF,TOTAL,COL16,COL17");
+        else
+            columns = QStringLiteral("NUME,CODF,TOTAL,COL10");
+        const QString table = m_purchases ? store::schema::PurchaseJournal : store::schema::SalesJournal;
+        const QString placeholders
+            = columns.count(QLatin1Char(',')) == 4 ? QStringLiteral("?,?,?,?,?") : QStringLiteral("?,?,?,?");
+        auto prepared
+            = m_db->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns, placeholders));
+        if (!prepared)
+            return Stop { insertLabel, prepared.failure() };
+        m_insert.emplace(std::move(*prepared));
+    }
+    store::Statement& insert = *m_insert;
     Status s = insert.bind(1, leftCharacters(*name, NameLength));
     if (s)
         s = insert.bind(2, *code);
@@ -210,33 +252,13 @@ std::optional<Stop> Run::importRow(const Row& row, store::Statement& insert)
 
 std::optional<Stop> Run::run(qint64& written)
 {
-    const QString table = m_purchases ? store::schema::PurchaseJournal : store::schema::SalesJournal;
-    const int insertLabel = m_in.checkTaxareInv ? m_labels.reverseInsert : m_labels.ordinaryInsert;
-    // Without emptying, the database is first needed by the first insert.
-    const int databaseLabel = m_in.checkIni ? m_labels.emptyJournal : insertLabel;
-
-    auto db = store::openDatabase(m_folder);
-    if (!db)
-        return Stop { databaseLabel, db.failure() };
-    store::Transaction transaction(*db);
-    if (!transaction.begun())
-        return Stop { databaseLabel, transaction.begun().failure() };
-    if (m_in.checkIni)
-        if (Status s = db->exec(QStringLiteral("DELETE FROM ") + table); !s)
+    if (m_in.checkIni) {
+        if (auto stop = openJournal(m_labels.emptyJournal))
+            return stop;
+        const QString table = m_purchases ? store::schema::PurchaseJournal : store::schema::SalesJournal;
+        if (Status s = m_db->exec(QStringLiteral("DELETE FROM ") + table); !s)
             return Stop { m_labels.emptyJournal, s.failure() };
-
-    QString columns;
-    if (!m_in.checkTaxareInv)
-        columns = QStringLiteral("NUME,CODF,TOTAL,COL6,COL7");
-    else if (m_purchases)
-        columns = QStringLiteral("NUME,CODF,TOTAL,COL16,COL17");
-    else
-        columns = QStringLiteral("NUME,CODF,TOTAL,COL10");
-    const QString placeholders
-        = columns.count(QLatin1Char(',')) == 4 ? QStringLiteral("?,?,?,?,?") : QStringLiteral("?,?,?,?");
-    auto insert = db->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns, placeholders));
-    if (!insert)
-        return Stop { insertLabel, insert.failure() };
+    }
 
     ReadFailure readFailure;
     auto book = openWorkbook(m_in.path, readFailure, m_limits);
@@ -282,11 +304,12 @@ std::optional<Stop> Run::run(qint64& written)
             break;
         }
         first = false;
-        if (auto stop = importRow(row, *insert))
+        if (auto stop = importRow(row))
             return stop;
     }
-    if (Status s = transaction.commit(); !s)
-        return Stop { CloseSheet, s.failure() };
+    if (m_transaction)
+        if (Status s = m_transaction->commit(); !s)
+            return Stop { CloseSheet, s.failure() };
     written = m_written;
     return std::nullopt;
 }
@@ -297,8 +320,13 @@ ImportOutcome
 ImportXLS(const ImportInputs& inputs, const ProgramFolder& folder, MessageSink& sink, const Limits& limits)
 {
     ImportOutcome outcome;
-    Run run(inputs, folder, limits);
-    if (auto stop = run.run(outcome.rowsWritten)) {
+    std::optional<Stop> stop;
+    {
+        // The journal is rolled back, and the database closed, before the outcome is shown.
+        Run run(inputs, folder, limits);
+        stop = run.run(outcome.rowsWritten);
+    }
+    if (stop) {
         outcome.label = stop->label;
         outcome.failure = stop->failure;
         sink.show(report::importStructure(stop->label));

@@ -271,6 +271,14 @@ TEST(ImportRun, MissingDatabase)
     EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), L, true).messages, QStringList { structure(80) });
     EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), C, false).messages, QStringList { structure(270) });
     EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), L, false, true).messages, QStringList { structure(420) });
+    // Without emptying, a workbook that cannot be read reports its own step, and the window
+    // stays open when it could not be opened at all; a sheet without codes needs no database.
+    const Imported unreadable = runImport(t, QStringLiteral("nu-exista.xlsx"), C, false);
+    EXPECT_EQ(unreadable.messages, QStringList { structure(140) });
+    EXPECT_TRUE(unreadable.outcome.failedBeforeWorkbookOpen());
+    EXPECT_EQ(runImport(t, QStringLiteral("no-sheet1.xls"), L, false).messages, QStringList { structure(160) });
+    EXPECT_EQ(runImport(t, QStringLiteral("header-only.xlsx"), C, false).messages, QStringList { structure(170) });
+    EXPECT_EQ(runImport(t, QStringLiteral("no-codes.xlsx"), C, false).messages, QStringList { Success });
     EXPECT_FALSE(QFile::exists(t.folder().databasePath()));
 }
 
