@@ -289,6 +289,43 @@ TEST_F(Semester, GoldenRestoreRun)
     expectGolden(folder.file(QStringLiteral("D394_Erori.txt")), QStringLiteral("restore-S2-errors.txt"));
     EXPECT_EQ(r.result.summary->sem, QStringLiteral("2"));
     EXPECT_EQ(r.result.summary->anul, QStringLiteral("2024"));
+    // The restore text carries no totals: only the summary shows them. Suppliers (pass C) add to the
+    // purchases, customers (pass D) to the sales, each addend rounded to a whole number.
+    EXPECT_EQ(r.result.totals, (SemesterTotals { 12, 217, 39, 144, 31 }));
+    EXPECT_EQ(r.result.summary->bazaA, QStringLiteral("144"));
+    EXPECT_EQ(r.result.summary->tvaA, QStringLiteral("31"));
+}
+
+TEST_F(Semester, AmountPassesReadTheirJournalColumnsLineByLine)
+{
+    // Lines with no VAT take no part, even when their partner has other lines; TOTAL is never
+    // read; a sale whose only amount is COL10 is not in the semester declaration.
+    folder.exec(QStringLiteral(
+        "UPDATE Zet_Info SET CODFISCAL='RO42';"
+        "INSERT INTO zet_jvt_UE (NUME, CODF, TOTAL, COL6, COL7, COL8, COL9, COL10) VALUES "
+        "('S6', 'RO61', 1000, 100, 24, 0, 0, 0), ('S6', 'RO61', 1000, 7, 0, 0, 0, 0),"
+        "('S8', 'RO81', 1000, 0, 0, 10, 2, 0), ('S10', 'RO101', 62, 0, 0, 0, 0, 50);"
+        "INSERT INTO zet_jct_UE (NUME, CODF, TOTAL, COL6, COL7, COL8, COL9, COL10, COL11, COL12, COL13, COL14, "
+        "COL15, COL16, COL17) VALUES "
+        "('P12', 'RO12', 1000, 0, 0, 0, 0, 0, 0, 10, 2, 0, 0, 0, 0),"
+        "('P14', 'RO14', 1000, 0, 0, 0, 0, 0, 0, 0, 0, 20, 4, 0, 0),"
+        "('P14', 'RO14', 1000, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0),"
+        "('P16', 'RO16', 62, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 50, 12)"));
+    const SemesterRunOutput restore = run(inputs(1, false));
+    ASSERT_EQ(restore.end, DeclarationOutcome::End::Written)
+        << restore.messages.texts().join(QLatin1Char('\n')).toStdString();
+    const QByteArray restoreText = readAll(restore.result.declarationFile);
+    EXPECT_TRUE(restoreText.endsWith("61,#S6#\r\n81,#S8#\r\n12,#P12#\r\n14,#P14#\r\nSTOP1\r\n"
+                                     "12, 12, 10, 2\r\n14, 24, 20, 4\r\nSTOP2\r\n"
+                                     "61, 124, 100, 24\r\n81, 12, 10, 2\r\n"))
+        << restoreText.constData();
+    EXPECT_EQ(restore.result.totals, (SemesterTotals { 4, 110, 26, 30, 6 }));
+
+    const SemesterRunOutput report = run(inputs(1, true));
+    const QByteArray reportText = readAll(report.result.declarationFile);
+    EXPECT_TRUE(reportText.endsWith(",##,##,##,##,##, 4, 110, 26, 30, 6\r\n#L#,61,#S6#, 100, 24\r\n"
+                                    "#L#,81,#S8#, 10, 2\r\n#A#,12,#P12#, 10, 2\r\n#A#,14,#P14#, 20, 4\r\n"))
+        << reportText.constData();
 }
 
 TEST_F(Semester, NoJournalRowsGivesCompleteTexts)

@@ -209,6 +209,28 @@ TEST(SummaryPage, DrawsEveryFixedTextAndLeavesPartBEmpty)
     EXPECT_EQ(drawn.count(QStringLiteral("Firma Unica SRL")), 1);
     EXPECT_EQ(drawn.count(QStringLiteral("x@y.ro")), 1);
     EXPECT_EQ(drawn.count(QStringLiteral("RO")), 1 + drawn.count(QStringLiteral("ROM")));
+
+    // Long texts wrap into several lines: compare them without their spaces and line breaks.
+    auto flat = [](QString s) {
+        return s.remove(QLatin1Char(' ')).remove(QLatin1Char('\n'));
+    };
+    const QString drawnFlat = flat(drawn);
+    for (const char* wrapped : {
+             "Ministerul Economiei si Finantelor - ANAF",
+             "(Judet/Sector Localitate Strada Nr. Bloc Scara Etaj Apart. Cod postal)",
+             "NUMARUL TOTAL AL PERSOANELOR INREGISTRATE IN SCOPURI DE TVA INCLUSE IN DECLARATIE",
+             "VALOAREA TOTALA A BAZEI IMPOZABILE AFERENTA LIVRARILOR DE BUNURI/PRESTARILOR DE SERVICII EFECTUATE",
+             "VALOAREA TOTALA A TVA AFERENTA LIVRARILOR DE BUNURI/PRESTARILOR DE SERVICII EFECTUATE",
+             "VALOAREA TOTALA A BAZEI IMPOZABILE AFERENTA ACHIZITIILOR DE BUNURI SI SERVICII EFECTUATE",
+             "VALOAREA TOTALA A TVA AFERENTA ACHIZITIILOR DE BUNURI SI SERVICII EFECTUATE",
+             "Sub sanctiunile aplicate faptei de fals in acte publice, declar ca datele din aceasta declaratie sunt "
+             "corecte si complete. Prezentul titlu de creanta devine executoriu, in conditiile legii.",
+             "Nr. inregistrare .............................................................",
+             "Data: .............................................................................",
+         })
+        EXPECT_TRUE(drawnFlat.contains(flat(QLatin1String(wrapped)))) << wrapped;
+    for (const char* twice : { "Denumire", "Domiciliu fiscal", "Telefon", "Fax" })
+        EXPECT_EQ(drawn.count(QLatin1String(twice)), 2) << twice;
 }
 
 TEST(SummaryPage, PdfHasOnePagePerCompanyRowAndItsTexts)
