@@ -49,6 +49,9 @@ int declareCommand(const QStringList& args, Context& ctx)
     // As the window does when it opens: the fiscal year N is the default period.
     ParaSoc paraSoc;
     InitParaSoc(ctx.folder, ctx.clock, paraSoc, sink);
+    // Without the fiscal year there is no default period: a declaration for 1899 helps nobody.
+    if (sink.exitCode() == exitcode::Failure && !(fromDate && toDate))
+        return exitcode::Failure;
 
     declaration::DeclarationInputs in;
     in.TextNume = p.value(name);

@@ -49,6 +49,9 @@ int declareSemesterCommand(const QStringList& args, Context& ctx)
     // As the window does when it opens: the fiscal year comes from the company parameters.
     ParaSoc paraSoc;
     InitParaSoc(ctx.folder, ctx.clock, paraSoc, sink);
+    // The semesters come from the fiscal year: without it the files would be for 1899.
+    if (sink.exitCode() == exitcode::Failure)
+        return exitcode::Failure;
 
     declaration::DeclarationInputs in;
     in.TextNume = p.value(name);

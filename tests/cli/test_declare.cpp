@@ -125,6 +125,12 @@ TEST(DeclareCommand, ExitStatus)
           { QStringLiteral("--name"), QStringLiteral("X"), QStringLiteral("--function"), QStringLiteral("Y") },
           2,
           "Eroare 5001 - " },
+        { "no fiscal year, so no default period",
+          "DELETE FROM Zet_Par",
+          { QStringLiteral("--name"), QStringLiteral("X"), QStringLiteral("--function"), QStringLiteral("Y") },
+          2,
+          "Eroare 3021 - Tabela Zet_Par nu are nicio inregistrare. in procedura InitParaSoc din Module Module1 "
+          "Linia: 40\n" },
         { "a wrong date", nullptr, { QStringLiteral("--from"), QStringLiteral("31.12.2024") }, 64, "" },
         { "a wrong variant", nullptr, { QStringLiteral("--variant"), QStringLiteral("2014") }, 64, "" },
         { "an argument too many", nullptr, { QStringLiteral("now") }, 64, "" },

@@ -107,6 +107,15 @@ TEST_F(DeclareSemester, ExitCodes)
         EXPECT_EQ(r.out, QString::fromUtf8(c.out)) << c.args.join(QLatin1Char(' ')).toStdString();
     }
     EXPECT_TRUE(QDir(folder.path()).entryList({ QStringLiteral("*.txt") }).isEmpty());
+
+    // Without the fiscal year the semesters cannot be known: the report is printed and nothing written.
+    folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL = 'RO42'; DELETE FROM Zet_Par"));
+    const auto r = declare(ok);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out,
+              QStringLiteral("Eroare 3021 - Tabela Zet_Par nu are nicio inregistrare. in procedura InitParaSoc din "
+                             "Module Module1 Linia: 40\n"));
+    EXPECT_TRUE(QDir(folder.path()).entryList({ QStringLiteral("*.txt") }).isEmpty());
 }
 
 TEST_F(DeclareSemester, AuthorityProgramUnderWinePrefix)
