@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+using orvida::test::readFile;
 using orvida::test::runOrvida;
 using orvida::test::TestFolder;
 
@@ -15,25 +16,15 @@ using orvida::test::TestFolder;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
 void loadFixture(const TestFolder& folder)
 {
-    QFile f(QStringLiteral(ORVIDA_TEST_DATA "/declaration_fixture.sql"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    folder.exec(QString::fromUtf8(f.readAll()));
+    folder.load(QStringLiteral(ORVIDA_TEST_DATA "/declaration_fixture.sql"));
 }
 
 void compareWithGolden(const QString& produced, const QString& goldenName)
 {
     const QString golden = QStringLiteral(ORVIDA_TEST_DATA "/golden/") + goldenName;
-    const QByteArray bytes = readAll(produced);
+    const QByteArray bytes = readFile(produced);
     ASSERT_FALSE(bytes.isEmpty()) << produced.toStdString();
     if (qEnvironmentVariableIsSet("ORVIDA_REGENERATE_GOLDEN")) {
         QFile out(golden);
@@ -41,7 +32,7 @@ void compareWithGolden(const QString& produced, const QString& goldenName)
         out.write(bytes);
         return;
     }
-    EXPECT_EQ(bytes, readAll(golden)) << goldenName.toStdString();
+    EXPECT_EQ(bytes, readFile(golden)) << goldenName.toStdString();
 }
 
 // The run's files, found by their extension (their names carry the time of the run).

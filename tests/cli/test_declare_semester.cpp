@@ -7,25 +7,16 @@
 
 #include <gtest/gtest.h>
 
+using orvida::test::readFile;
 using orvida::test::runOrvida;
 using orvida::test::TestFolder;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
 // The semester fixture: the same rows as the declaration tests' golden runs.
 void loadFixture(const TestFolder& folder)
 {
-    QFile f(QStringLiteral(ORVIDA_TEST_DATA "/semester/fixture.sql"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    folder.exec(QString::fromUtf8(f.readAll()));
+    folder.load(QStringLiteral(ORVIDA_TEST_DATA "/semester/fixture.sql"));
 }
 
 // The authority's program is looked for under WINEPREFIX: point it where there is none.
@@ -61,8 +52,8 @@ TEST_F(DeclareSemester, ReportRunWritesTheFileTheErrorListAndTheSummary)
                   + QStringLiteral("Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati fisierul ")
                   + QDir::toNativeSeparators(folder.file(QStringLiteral("D394_Erori.txt"))) + QStringLiteral(" \n"));
     // The report file carries no date: it is the golden file of the declaration tests.
-    EXPECT_EQ(readAll(file), readAll(QStringLiteral(ORVIDA_TEST_DATA "/semester/report-S1.txt")));
-    EXPECT_TRUE(readAll(pdf).startsWith("%PDF-"));
+    EXPECT_EQ(readFile(file), readFile(QStringLiteral(ORVIDA_TEST_DATA "/semester/report-S1.txt")));
+    EXPECT_TRUE(readFile(pdf).startsWith("%PDF-"));
 
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
     if (pdftotext.isEmpty())

@@ -15,6 +15,7 @@
 
 using namespace orvida;
 using namespace orvida::declaration;
+using orvida::test::readFile;
 using orvida::test::TestFolder;
 
 namespace {
@@ -24,14 +25,6 @@ QString fixtureSql()
     QFile f(QStringLiteral(ORVIDA_TEST_DATA "/declaration_fixture.sql"));
     EXPECT_TRUE(f.open(QIODevice::ReadOnly));
     return QString::fromUtf8(f.readAll());
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
 }
 
 DeclarationInputs inputs2024()
@@ -101,7 +94,7 @@ TEST(DeclarationRun, WritesBothFilesAndReportsThemInOrder)
     EXPECT_EQ(out.xmlFile, fx.finalFolder() + QStringLiteral("/D394_15.03.2024 - 10.20.30.xml"));
     EXPECT_EQ(out.textFile, fx.finalFolder() + QStringLiteral("/D394_15.03.2024 - 10.20.30.txt"));
 
-    const QByteArray bytes = readAll(out.textFile);
+    const QByteArray bytes = readFile(out.textFile);
     EXPECT_EQ(bytes, text::toCp1250(QString::fromUtf8(ExpectedText2013)));
     // Romanian letters with the comma below are written with the cedilla the code page has.
     EXPECT_TRUE(bytes.contains("\xAA"
@@ -114,7 +107,7 @@ TEST(DeclarationRun, XmlReadsBackWithTheStoredNamesInTheDeclarationNamespace)
     Fixture fx;
     const DeclarationOutcome out = fx.run(inputs2024());
     ASSERT_EQ(out.end, DeclarationOutcome::End::Written);
-    const QByteArray xml = readAll(out.xmlFile);
+    const QByteArray xml = readFile(out.xmlFile);
     EXPECT_TRUE(xml.startsWith("<?xml version=\"1.0\"?><declaratie394 luna=\"12\" an=\"2024\" tip_D394=\"A\" "));
     EXPECT_FALSE(xml.contains('\n'));
     EXPECT_FALSE(xml.contains("encoding"));
@@ -158,12 +151,12 @@ TEST(DeclarationRun, Variant2012HasNoCountsAndNoReverseChargeLetters)
     in.CheckD394_2013 = false;
     const DeclarationOutcome out = fx.run(in);
     ASSERT_EQ(out.end, DeclarationOutcome::End::Written);
-    const QString text = text::fromCp1250(readAll(out.textFile));
+    const QString text = text::fromCp1250(readFile(out.textFile));
     EXPECT_TRUE(text.contains(QStringLiteral("\r\n#A#,555,#Gama Invers#, 600, 114\r\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\r\n#L#,22222222,#Client Taxare#, 500, 100\r\n")));
     EXPECT_FALSE(text.contains(QStringLiteral("#C#")));
     EXPECT_FALSE(text.contains(QStringLiteral("#V#")));
-    const QByteArray xml = readAll(out.xmlFile);
+    const QByteArray xml = readFile(out.xmlFile);
     EXPECT_FALSE(xml.contains("nrFact"));
     EXPECT_TRUE(xml.contains("<op1 tip=\"C\" cuiP=\"555\" denP=\"Gama Invers\" baza=\" 600\" tva=\" 114\"/>"));
 }
@@ -253,10 +246,10 @@ TEST(DeclarationRun, ShortCompanyCodeWritesIntoTheBaseFolder)
               (QStringList { QStringLiteral("D394_15.03.2024 - 10.20.30.txt"),
                              QStringLiteral("D394_15.03.2024 - 10.20.30.xml") }));
     // No partners: the header line alone, every identity field at its default.
-    EXPECT_EQ(readAll(out.textFile),
+    EXPECT_EQ(readFile(out.textFile),
               QByteArray("394,12,2024,#A#,#Pop#,# #,#Administrator#,,# #,#      #,# #,# #,# #\r\n"));
     EXPECT_TRUE(
-        readAll(out.xmlFile)
+        readFile(out.xmlFile)
             .endsWith("<identificare cui=\"\" den=\" \" adresa=\"            \" telefon=\" \" fax=\" \" mail=\" \" "
                       "totalPlata_A=\"0\"/><rezumat nrCui=\"0\" bazaL=\"0\" tvaL=\"0\" bazaA=\"0\" tvaA=\"0\" "
                       "bazaV=\"0\" tvaV=\"0\" "
@@ -271,7 +264,7 @@ TEST(DeclarationRun, ASecondRunInTheSameSecondReplacesTheFiles)
     const DeclarationOutcome out = fx.run(inputs2024());
     ASSERT_EQ(out.end, DeclarationOutcome::End::Written);
     EXPECT_EQ(fx.filesUnder(QStringLiteral("D394/14399840")).size(), 2);
-    EXPECT_FALSE(readAll(out.textFile).contains("Client"));
+    EXPECT_FALSE(readFile(out.textFile).contains("Client"));
 }
 
 TEST(DeclarationRun, FailuresGiveOneReportAndNoFile)
@@ -409,11 +402,11 @@ TEST(D394Writers, AFailingWriteKeepsTheEarlierFile)
             });
             ASSERT_FALSE(s.ok()) << limit << " of " << size;
             EXPECT_EQ(s.failure().number, err::DiskFull) << limit;
-            EXPECT_EQ(readAll(path), QByteArray("earlier")) << limit;
+            EXPECT_EQ(readFile(path), QByteArray("earlier")) << limit;
         }
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("D394.out") });
 
     ASSERT_TRUE(saveFile(path, [&](QIODevice& out) { return writeD394Text(d, out); }).ok());
-    EXPECT_EQ(readAll(path), text::toCp1250(d394Text(d)));
+    EXPECT_EQ(readFile(path), text::toCp1250(d394Text(d)));
 }

@@ -16,6 +16,7 @@
 
 using namespace orvida;
 using namespace orvida::declaration;
+using orvida::test::readFile;
 using orvida::test::TestFolder;
 
 namespace {
@@ -28,17 +29,9 @@ QString goldenPath(const QString& name)
     return QStringLiteral(ORVIDA_TEST_DATA "/semester/") + name;
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing ") + path.toUtf8() + '>';
-    return f.readAll();
-}
-
 void expectGolden(const QString& actualPath, const QString& goldenName)
 {
-    const QByteArray actual = readAll(actualPath);
+    const QByteArray actual = readFile(actualPath);
     if (qEnvironmentVariableIsSet("ORVIDA_REGENERATE_GOLDEN")) {
         QDir().mkpath(QFileInfo(goldenPath(goldenName)).absolutePath());
         QFile f(goldenPath(goldenName));
@@ -46,7 +39,7 @@ void expectGolden(const QString& actualPath, const QString& goldenName)
         f.write(actual);
         return;
     }
-    EXPECT_EQ(actual, readAll(goldenPath(goldenName))) << goldenName.toStdString();
+    EXPECT_EQ(actual, readFile(goldenPath(goldenName))) << goldenName.toStdString();
 }
 
 // The fixture of the golden runs, shared with the command line's test.
@@ -314,7 +307,7 @@ TEST_F(Semester, AmountPassesReadTheirJournalColumnsLineByLine)
     const SemesterRunOutput restore = run(inputs(1, false));
     ASSERT_EQ(restore.end, DeclarationOutcome::End::Written)
         << restore.messages.texts().join(QLatin1Char('\n')).toStdString();
-    const QByteArray restoreText = readAll(restore.result.declarationFile);
+    const QByteArray restoreText = readFile(restore.result.declarationFile);
     EXPECT_TRUE(restoreText.endsWith("61,#S6#\r\n81,#S8#\r\n12,#P12#\r\n14,#P14#\r\nSTOP1\r\n"
                                      "12, 12, 10, 2\r\n14, 24, 20, 4\r\nSTOP2\r\n"
                                      "61, 124, 100, 24\r\n81, 12, 10, 2\r\n"))
@@ -322,7 +315,7 @@ TEST_F(Semester, AmountPassesReadTheirJournalColumnsLineByLine)
     EXPECT_EQ(restore.result.totals, (SemesterTotals { 4, 110, 26, 30, 6 }));
 
     const SemesterRunOutput report = run(inputs(1, true));
-    const QByteArray reportText = readAll(report.result.declarationFile);
+    const QByteArray reportText = readFile(report.result.declarationFile);
     EXPECT_TRUE(reportText.endsWith(",##,##,##,##,##, 4, 110, 26, 30, 6\r\n#L#,61,#S6#, 100, 24\r\n"
                                     "#L#,81,#S8#, 10, 2\r\n#A#,12,#P12#, 10, 2\r\n#A#,14,#P14#, 20, 4\r\n"))
         << reportText.constData();
@@ -340,7 +333,7 @@ TEST_F(Semester, NoJournalRowsGivesCompleteTexts)
                            QStringLiteral("Fisierul ") + nativePath(folder.file(QStringLiteral("394_S124_J42.txt")))
                                + QStringLiteral(" a fost generat. "),
                            QStringLiteral("Declaratia s-a generat fara erori.") }));
-        EXPECT_EQ(readAll(folder.file(QStringLiteral("394_S124_J42.txt"))),
+        EXPECT_EQ(readFile(folder.file(QStringLiteral("394_S124_J42.txt"))),
                   (QStringLiteral("394,42,#S1#,2024,") + id + QStringLiteral(",##,##,##,##,##, 0, 0, 0, 0, 0\r\n"))
                       .toLatin1());
         EXPECT_EQ(r.result.totals, SemesterTotals {});
@@ -348,7 +341,7 @@ TEST_F(Semester, NoJournalRowsGivesCompleteTexts)
     }
     {
         const SemesterRunOutput r = run(inputs(1, false));
-        EXPECT_EQ(readAll(folder.file(QStringLiteral("D394_2024S1_42.txt"))),
+        EXPECT_EQ(readFile(folder.file(QStringLiteral("D394_2024S1_42.txt"))),
                   (QStringLiteral(" 1\r\n2024,#S1#,##,##,42,") + id
                    + QStringLiteral("##,##,##,,##,##,##,##,##\r\nSTOP1\r\nSTOP2\r\n"))
                       .toLatin1());
@@ -362,7 +355,7 @@ TEST_F(Semester, IdentityFieldsStoredAsEmptyTextTakeTheirDefaults)
                                "AP1='3', TELEFON1='', EMAIL1=''"));
     const SemesterRunOutput r = run(inputs(1, false));
     ASSERT_EQ(r.end, DeclarationOutcome::End::Written) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
-    const QByteArray text = readAll(folder.file(QStringLiteral("D394_2024S1_42.txt")));
+    const QByteArray text = readFile(folder.file(QStringLiteral("D394_2024S1_42.txt")));
     EXPECT_TRUE(text.contains("2024,#S1#,##,##,42,# #,#           3#,# #,# #,# #,##,")) << text.constData();
 }
 
@@ -376,7 +369,7 @@ TEST_F(Semester, ErrorListOnlyWhenAPartnerWasRejected)
     old.close();
     const SemesterRunOutput r = run(inputs(1, true));
     EXPECT_EQ(r.messages.texts().last(), QStringLiteral("Declaratia s-a generat fara erori."));
-    EXPECT_EQ(readAll(old.fileName()), QByteArray("older list\r\n"));
+    EXPECT_EQ(readFile(old.fileName()), QByteArray("older list\r\n"));
     EXPECT_TRUE(r.result.errorListFile.isEmpty());
 }
 

@@ -3,6 +3,7 @@
 #include "store/Database.h"
 #include "store/Schema.h"
 
+#include <QFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -24,6 +25,21 @@ void TestFolder::exec(const QString& sql) const
     ASSERT_TRUE(c.ok()) << c.failure().description.toStdString();
     Status s = c->exec(sql);
     ASSERT_TRUE(s.ok()) << s.failure().description.toStdString() << "\n" << sql.toStdString();
+}
+
+void TestFolder::load(const QString& sqlFile) const
+{
+    QFile f(sqlFile);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << sqlFile.toStdString();
+    exec(QString::fromUtf8(f.readAll()));
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing ") + path.toUtf8() + '>';
+    return f.readAll();
 }
 
 QDateTime fixedNow()

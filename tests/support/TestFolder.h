@@ -20,11 +20,16 @@ public:
 
     // Runs SQL on the folder's database; fails the current test on error.
     void exec(const QString& sql) const;
+    // Runs the SQL of a fixture file (tests/data/...) on the folder's database.
+    void load(const QString& sqlFile) const;
 
 private:
     QTemporaryDir m_dir;
     ProgramFolder m_folder;
 };
+
+// The bytes of a file, or "<missing PATH>" so that a comparison names the file that was not written.
+QByteArray readFile(const QString& path);
 
 // 15 March 2024, 10:20:30 local time.
 QDateTime fixedNow();
