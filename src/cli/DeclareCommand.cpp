@@ -2,6 +2,7 @@
 
 #include "app/Dates.h"
 #include "app/ParaSoc.h"
+#include "cli/DeclarantOptions.h"
 #include "declaration/DeclarationRun.h"
 
 namespace orvida::cli {
@@ -12,15 +13,10 @@ int declareCommand(const QStringList& args, Context& ctx)
     const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("Inceputul perioadei."),
                                   QStringLiteral("DATA"));
     const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("Sfarsitul perioadei."), QStringLiteral("DATA"));
-    const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("Numele declarantului."),
-                                  QStringLiteral("TEXT"));
-    const QCommandLineOption firstName(QStringLiteral("first-name"), QStringLiteral("Prenumele declarantului."),
-                                       QStringLiteral("TEXT"), QStringLiteral(" "));
-    const QCommandLineOption function(QStringLiteral("function"), QStringLiteral("Functia declarantului."),
-                                      QStringLiteral("TEXT"));
+    const DeclarantOptions declarant;
     const QCommandLineOption variant(QStringLiteral("variant"), QStringLiteral("2012 sau 2013."), QStringLiteral("AN"),
                                      QStringLiteral("2013"));
-    p.addOptions({ from, to, name, firstName, function, variant });
+    p.addOptions(QList<QCommandLineOption> { from, to, variant } + declarant.all());
     if (!parseCommand(p, args, ctx))
         return exitcode::Usage;
     if (!p.positionalArguments().isEmpty()) {
@@ -54,9 +50,7 @@ int declareCommand(const QStringList& args, Context& ctx)
         return exitcode::Failure;
 
     declaration::DeclarationInputs in;
-    in.TextNume = p.value(name);
-    in.TextPrenume = p.value(firstName);
-    in.TextFunctie = p.value(function);
+    declarant.fill(in, p);
     in.CheckD394_2012 = true;
     in.CheckD394_2013 = variantText == QLatin1String("2013");
     in.DTPdela = fromDate ? *fromDate : dates::fromSerial(paraSoc.DataIN).date();

@@ -2,6 +2,7 @@
 
 #include "app/ErrorReport.h"
 #include "app/ParaSoc.h"
+#include "cli/DeclarantOptions.h"
 #include "declaration/DeclarationRun.h"
 #include "declaration/SemesterFiles.h"
 
@@ -15,15 +16,10 @@ int declareSemesterCommand(const QStringList& args, Context& ctx)
     const QCommandLineOption mode(
         QStringLiteral("mode"), QStringLiteral("report: fisierul de raportat; restore: formatul pentru aplicatia MF."),
         QStringLiteral("report|restore"));
-    const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("Numele declarantului."),
-                                  QStringLiteral("TEXT"));
-    const QCommandLineOption firstName(QStringLiteral("first-name"), QStringLiteral("Prenumele declarantului."),
-                                       QStringLiteral("TEXT"), QStringLiteral(" "));
-    const QCommandLineOption function(QStringLiteral("function"), QStringLiteral("Functia declarantului."),
-                                      QStringLiteral("TEXT"));
+    const DeclarantOptions declarant;
     const QCommandLineOption summary(QStringLiteral("summary"), QStringLiteral("Scrie rezumatul declaratiei in PDF."),
                                      QStringLiteral("FISIER.pdf"));
-    p.addOptions({ semester, mode, name, firstName, function, summary });
+    p.addOptions(QList<QCommandLineOption> { semester, mode, summary } + declarant.all());
     if (!parseCommand(p, args, ctx))
         return exitcode::Usage;
     if (!p.positionalArguments().isEmpty()) {
@@ -54,9 +50,7 @@ int declareSemesterCommand(const QStringList& args, Context& ctx)
         return exitcode::Failure;
 
     declaration::DeclarationInputs in;
-    in.TextNume = p.value(name);
-    in.TextPrenume = p.value(firstName);
-    in.TextFunctie = p.value(function);
+    declarant.fill(in, p);
     in.CheckD394_2012 = false;
     in.CheckD394 = true;
     in.Option1 = semesterText == QLatin1String("1");
