@@ -8,7 +8,7 @@
 //
 // FOLDER (optional, must not exist yet) keeps the generated program folder for profiling.
 
-#include "app/Dates.h"
+#include "base/Dates.h"
 #include "declaration/DeclarationRun.h"
 #include "declaration/SemesterPasses.h"
 #include "store/Database.h"

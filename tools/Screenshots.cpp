@@ -5,15 +5,15 @@
 // Run through scripts/screenshots.
 
 #include "WorkWindowShots.h"
-#include "app/Clock.h"
+#include "app/AboutBox.h"
 #include "app/MainPlacement.h"
-#include "app/MessageBoxLayout.h"
-#include "app/gui/AboutBox.h"
-#include "app/gui/MainWindow.h"
-#include "app/gui/MessageBoxExtDialog.h"
-#include "app/gui/Pictures.h"
-#include "app/gui/Prompts.h"
-#include "app/gui/SplashWindow.h"
+#include "app/MainWindow.h"
+#include "app/SplashWindow.h"
+#include "base/Clock.h"
+#include "base/MessageBoxLayout.h"
+#include "gui/MessageBoxExtDialog.h"
+#include "gui/Pictures.h"
+#include "gui/Prompts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,14 +1,14 @@
 #include "WorkWindowShots.h"
 
-#include "app/gui/Pictures.h"
-#include "app/gui/Prompts.h"
-#include "company/CompanyWindow.h"
 #include "declaration/DeclarationRun.h"
-#include "declaration/DeclarationWindow.h"
-#include "declaration/SummaryPreview.h"
-#include "import/ImportWindow.h"
+#include "gui/Pictures.h"
+#include "gui/Prompts.h"
 #include "store/Database.h"
 #include "store/Schema.h"
+#include "windows/CompanyWindow.h"
+#include "windows/DeclarationWindow.h"
+#include "windows/ImportWindow.h"
+#include "windows/SummaryPreview.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "app/MainPlacement.h"
 
-#include "app/MessageBoxLayout.h"
+#include "base/MessageBoxLayout.h"
 
 #include <QSettings>
 

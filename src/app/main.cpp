@@ -1,5 +1,5 @@
-#include "app/Clock.h"
-#include "app/gui/Desktop.h"
+#include "app/Desktop.h"
+#include "base/Clock.h"
 #include "cli/Cli.h"
 
 #include <QApplication>

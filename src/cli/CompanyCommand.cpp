@@ -1,6 +1,6 @@
 #include "cli/Commands.h"
 
-#include "app/Dates.h"
+#include "base/Dates.h"
 #include "company/Company.h"
 #include "store/Schema.h"
 

@@ -1,8 +1,8 @@
 #include "cli/Commands.h"
 
-#include "app/Dates.h"
-#include "app/ParaSoc.h"
+#include "base/Dates.h"
 #include "cli/DeclarantOptions.h"
+#include "company/ParaSoc.h"
 #include "declaration/DeclarationRun.h"
 
 namespace orvida::cli {

@@ -1,8 +1,8 @@
 #include "cli/Commands.h"
 
-#include "app/ErrorReport.h"
-#include "app/ParaSoc.h"
+#include "base/ErrorReport.h"
 #include "cli/DeclarantOptions.h"
+#include "company/ParaSoc.h"
 #include "declaration/DeclarationRun.h"
 #include "declaration/SemesterFiles.h"
 

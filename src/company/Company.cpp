@@ -1,7 +1,7 @@
 #include "company/Company.h"
 
-#include "app/Dates.h"
-#include "app/ErrorReport.h"
+#include "base/Dates.h"
+#include "base/ErrorReport.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 

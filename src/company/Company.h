@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Message.h"
-#include "app/ProgramFolder.h"
-#include "app/Result.h"
-#include "app/Value.h"
+#include "base/Message.h"
+#include "base/ProgramFolder.h"
+#include "base/Result.h"
+#include "base/Value.h"
 
 #include <QDate>
 #include <QList>

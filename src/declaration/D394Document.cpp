@@ -1,7 +1,7 @@
 #include "declaration/D394Document.h"
 
-#include "app/ErrorReport.h"
-#include "app/Text.h"
+#include "base/ErrorReport.h"
+#include "base/Text.h"
 #include "declaration/NumberText.h"
 
 #include <QXmlStreamWriter>

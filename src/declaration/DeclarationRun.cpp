@@ -1,6 +1,6 @@
 #include "declaration/DeclarationRun.h"
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "declaration/D394Document.h"
 #include "declaration/SaveFile.h"
 #include "store/Database.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Clock.h"
-#include "app/Message.h"
-#include "app/ParaSoc.h"
-#include "app/ProgramFolder.h"
+#include "base/Clock.h"
+#include "base/Message.h"
+#include "base/ProgramFolder.h"
+#include "company/ParaSoc.h"
 #include "declaration/SemesterRun.h"
 
 #include <QDate>

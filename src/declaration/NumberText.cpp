@@ -1,6 +1,6 @@
 #include "declaration/NumberText.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 #include <charconv>
 #include <cmath>

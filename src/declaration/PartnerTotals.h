@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ProgramFolder.h"
-#include "app/Result.h"
+#include "base/ProgramFolder.h"
+#include "base/Result.h"
 #include "declaration/Screening.h"
 #include "store/RecordSet.h"
 

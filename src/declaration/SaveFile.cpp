@@ -1,6 +1,6 @@
 #include "declaration/SaveFile.h"
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 
 #include <QBuffer>
 #include <QDir>

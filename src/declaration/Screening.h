@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Value.h"
+#include "base/Value.h"
 
 #include <QSet>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "declaration/SemesterRun.h"
 
-#include "app/Dates.h"
-#include "app/ErrorReport.h"
-#include "app/Text.h"
+#include "base/Dates.h"
+#include "base/ErrorReport.h"
+#include "base/Text.h"
 #include "declaration/DeclarationRun.h"
 #include "declaration/NumberText.h"
 #include "declaration/SemesterFiles.h"

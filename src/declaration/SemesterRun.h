@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Clock.h"
-#include "app/Message.h"
-#include "app/ProgramFolder.h"
+#include "base/Clock.h"
+#include "base/Message.h"
+#include "base/ProgramFolder.h"
 #include "declaration/SemesterTotals.h"
 #include "declaration/SummaryPage.h"
 

@@ -1,7 +1,7 @@
 #include "declaration/SummaryPage.h"
 
-#include "app/ErrorReport.h"
-#include "app/Text.h"
+#include "base/ErrorReport.h"
+#include "base/Text.h"
 #include "declaration/SaveFile.h"
 
 #include <QFont>

@@ -1,6 +1,6 @@
 #include "import/Amounts.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 #include <QList>
 

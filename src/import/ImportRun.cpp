@@ -1,8 +1,8 @@
 #include "import/ImportRun.h"
 
-#include "app/Dates.h"
-#include "app/ErrorReport.h"
-#include "app/Text.h"
+#include "base/Dates.h"
+#include "base/ErrorReport.h"
+#include "base/Text.h"
 #include "import/Amounts.h"
 #include "store/Database.h"
 #include "store/Schema.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Message.h"
-#include "app/ProgramFolder.h"
-#include "app/Result.h"
+#include "base/Message.h"
+#include "base/ProgramFolder.h"
+#include "base/Result.h"
 #include "import/Workbook.h"
 
 #include <QString>

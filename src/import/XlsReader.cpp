@@ -5,8 +5,8 @@
 // file that still trips it costs that process, not the program.
 #include "import/Workbook.h"
 
-#include "app/Dates.h"
-#include "app/ErrorReport.h"
+#include "base/Dates.h"
+#include "base/ErrorReport.h"
 #include "import/XlsCells.h"
 
 #include <QFile>

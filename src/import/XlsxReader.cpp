@@ -2,7 +2,7 @@
 // expat as a stream, so the sheet never sits in memory whole; only the shared strings do.
 #include "import/Workbook.h"
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 
 #include <QBuffer>
 #include <QHash>

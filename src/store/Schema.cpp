@@ -1,6 +1,6 @@
 #include "store/Schema.h"
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "store/Sqlite.h"
 
 #include <QDir>

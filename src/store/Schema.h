@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ProgramFolder.h"
-#include "app/Result.h"
+#include "base/ProgramFolder.h"
+#include "base/Result.h"
 
 #include <QStringList>
 

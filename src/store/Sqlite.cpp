@@ -1,6 +1,6 @@
 #include "store/Sqlite.h"
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Result.h"
-#include "app/Value.h"
+#include "base/Result.h"
+#include "base/Value.h"
 
 #include <QString>
 

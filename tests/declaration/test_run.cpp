@@ -1,5 +1,5 @@
-#include "app/ErrorReport.h"
-#include "app/Text.h"
+#include "base/ErrorReport.h"
+#include "base/Text.h"
 #include "declaration/D394Document.h"
 #include "declaration/DeclarationRun.h"
 #include "declaration/SaveFile.h"

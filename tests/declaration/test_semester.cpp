@@ -1,5 +1,5 @@
-#include "app/ParaSoc.h"
-#include "app/Text.h"
+#include "base/Text.h"
+#include "company/ParaSoc.h"
 #include "declaration/DeclarationRun.h"
 #include "declaration/SemesterFiles.h"
 #include "declaration/SemesterPasses.h"

@@ -1,8 +1,8 @@
-#include "app/ErrorReport.h"
-#include "app/gui/DialogSink.h"
-#include "app/gui/MessageBoxExtDialog.h"
-#include "app/gui/Pictures.h"
-#include "app/gui/Prompts.h"
+#include "base/ErrorReport.h"
+#include "gui/DialogSink.h"
+#include "gui/MessageBoxExtDialog.h"
+#include "gui/Pictures.h"
+#include "gui/Prompts.h"
 #include "support/QtPrint.h"
 #include "support/ScriptedPrompts.h"
 

@@ -1,7 +1,7 @@
-#include "app/MessageBoxLayout.h"
-#include "app/gui/MessageBoxExtDialog.h"
-#include "app/gui/Pictures.h"
-#include "app/gui/Prompts.h"
+#include "base/MessageBoxLayout.h"
+#include "gui/MessageBoxExtDialog.h"
+#include "gui/Pictures.h"
+#include "gui/Prompts.h"
 #include "support/QtPrint.h"
 
 #include <QApplication>

@@ -1,12 +1,12 @@
 #include "ImportTestSupport.h"
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "import/Amounts.h"
 #include "import/ImportRun.h"
 #include "store/Database.h"
 #include "support/TestFolder.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 #include <QTemporaryDir>
 

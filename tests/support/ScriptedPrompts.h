@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/gui/Prompts.h"
+#include "gui/Prompts.h"
 
 #include <QByteArray>
 #include <QList>

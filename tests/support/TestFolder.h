@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Clock.h"
-#include "app/ProgramFolder.h"
+#include "base/Clock.h"
+#include "base/ProgramFolder.h"
 
 #include <QTemporaryDir>
 

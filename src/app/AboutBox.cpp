@@ -1,0 +1,71 @@
+#include "app/AboutBox.h"
+
+#include "base/MessageBoxLayout.h"
+#include "gui/ProgramPicture.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVersionNumber>
+
+namespace orvida {
+
+namespace {
+
+QLabel* makeLabel(const QString& text, QWidget* parent, const QColor& colour)
+{
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace
+
+AboutBox::AboutBox(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("Informatii"));
+    setFixedSize(msgbox::pixels(QSize(5730, 3990)));
+
+    QLabel* title = makeLabel(msgbox::productName(), this, QColor(255, 220, 0));
+    title->setObjectName(QStringLiteral("lblTitle"));
+    QFont serif(QStringLiteral("serif"));
+    serif.setStyleHint(QFont::Serif);
+    serif.setPointSizeF(14.25);
+    title->setFont(serif);
+    title->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    title->setGeometry(msgbox::pixels(QRect(600, 150, 4500, 600)));
+
+    QLabel* description = makeLabel(QStringLiteral("Program de Declaratii electronice"), this, Qt::white);
+    description->setObjectName(QStringLiteral("lblDescription"));
+    description->setGeometry(msgbox::pixels(QRect(600, 1200, 4500, 300)));
+
+    m_version = makeLabel(versionText(QStringLiteral(ORVIDA_VERSION)), this, Qt::white);
+    m_version->setObjectName(QStringLiteral("lblVersion"));
+    m_version->setGeometry(msgbox::pixels(QRect(600, 1560, 4500, 300)));
+
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(QStringLiteral("cmdOK"));
+    m_ok->setDefault(true);
+    m_ok->setGeometry(msgbox::pixels(QRect(600, 3990 - 375 - 400, 1095, 375)));
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString AboutBox::versionText(const QString& version)
+{
+    const QVersionNumber v = QVersionNumber::fromString(version);
+    return QStringLiteral("Versiune %1.%2.%3").arg(v.majorVersion()).arg(v.minorVersion()).arg(v.microVersion());
+}
+
+void AboutBox::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    paintProgramPicture(painter, rect());
+    QDialog::paintEvent(event);
+}
+
+} // namespace orvida

@@ -1,0 +1,136 @@
+#include "gui/MessageBoxExtDialog.h"
+
+#include "gui/Pictures.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace orvida {
+
+namespace {
+
+constexpr int PicturePixels = 16;
+constexpr int PictureSpacing = 4;
+
+int twips(int pixels)
+{
+    return pixels * msgbox::TwipsPerPixel;
+}
+
+msgbox::TextSize measure(const QString& prompt, const QFontMetrics& fm)
+{
+    msgbox::TextSize size;
+    for (const QString& line : msgbox::promptLines(prompt))
+        size.lineWidths.append(twips(fm.horizontalAdvance(line)));
+    size.lineHeight = twips(fm.lineSpacing());
+    return size;
+}
+
+} // namespace
+
+MessageBoxExtDialog::MessageBoxExtDialog(const msgbox::Request& request, const Pictures& pictures, QWidget* parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , m_helpContext(request.helpContext)
+{
+    setWindowTitle(msgbox::titleOf(request));
+
+    const QFontMetrics fm(font());
+    msgbox::Input input;
+    input.text = measure(request.prompt, fm);
+    input.style = request.style;
+    input.captions = request.captions;
+    // A caption needs its text and, beside it, its picture.
+    input.captionWidth = [&fm](const QString& caption, msgbox::Picture picture) {
+        const int picturePart = picture == msgbox::Picture::None ? 0 : PicturePixels + PictureSpacing;
+        return twips(fm.horizontalAdvance(QString(caption).remove(QLatin1Char('&'))) + picturePart);
+    };
+    m_layout = msgbox::layout(input);
+
+    setFixedSize(msgbox::pixels(m_layout.client));
+
+    m_icon = new QLabel(this);
+    m_icon->setObjectName(QStringLiteral("imgMsg"));
+    if (m_layout.icon != msgbox::IconKind::None) {
+        m_icon->setGeometry(msgbox::pixels(m_layout.iconRect));
+        m_icon->setPixmap(pictures.icon(m_layout.icon));
+        m_icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    } else {
+        m_icon->hide();
+    }
+
+    m_label = new QLabel(this);
+    m_label->setObjectName(QStringLiteral("lblMsg"));
+    m_label->setTextFormat(Qt::PlainText);
+    m_label->setWordWrap(false);
+    m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_label->setText(msgbox::promptLines(request.prompt).join(QLatin1Char('\n')));
+    // One pixel of slack on the right keeps the last glyph of the longest line from being cut.
+    m_label->setGeometry(msgbox::pixels(m_layout.labelRect).adjusted(0, 0, 1, 0));
+
+    for (int i = 0; i < m_layout.buttons.size(); ++i) {
+        const msgbox::Button& b = m_layout.buttons[i];
+        auto* button = new QPushButton(b.caption, this);
+        button->setObjectName(QStringLiteral("cmdBtn%1").arg(i));
+        button->setProperty("result", b.result);
+        button->setAutoDefault(true);
+        button->setGeometry(msgbox::pixels(b.rect));
+        if (b.picture != msgbox::Picture::None) {
+            button->setIcon(pictures.button(b.picture));
+            button->setIconSize(QSize(PicturePixels, PicturePixels));
+        }
+        const int result = b.result;
+        connect(button, &QPushButton::clicked, this, [this, result] { press(result); });
+        m_buttons.append(button);
+    }
+
+    QWidget* previous = nullptr;
+    for (int index : m_layout.focusOrder) {
+        if (previous)
+            setTabOrder(previous, m_buttons[index]);
+        previous = m_buttons[index];
+    }
+    if (!m_layout.focusOrder.isEmpty())
+        m_buttons[m_layout.focusOrder.first()]->setFocus(Qt::OtherFocusReason);
+}
+
+MessageBoxExtDialog::~MessageBoxExtDialog() = default;
+
+void MessageBoxExtDialog::press(int result)
+{
+    if (result == msgbox::Help) {
+        emit helpRequested(m_helpContext);
+        return;
+    }
+    m_pressed = result;
+    done(result);
+}
+
+void MessageBoxExtDialog::reject()
+{
+    // Esc, the close box and Alt+F4 all land here.
+    if (m_layout.cancelIndex >= 0)
+        press(msgbox::Cancel);
+}
+
+void MessageBoxExtDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        emit helpRequested(m_helpContext);
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+int MessageBoxExt(QWidget* parent, const Pictures& pictures, const msgbox::Request& request)
+{
+    MessageBoxExtDialog dialog(request, pictures, parent);
+    dialog.exec();
+    return dialog.BtnPressed();
+}
+
+} // namespace orvida

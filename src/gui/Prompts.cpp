@@ -1,0 +1,92 @@
+#include "gui/Prompts.h"
+
+#include "gui/MessageBoxExtDialog.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QToolBar>
+
+namespace orvida {
+
+namespace {
+
+QMessageBox::Icon standardIcon(Icon icon)
+{
+    switch (icon) {
+    case Icon::Stop:
+        return QMessageBox::Critical;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+int DialogPrompts::messageBoxExt(QWidget* parent, const msgbox::Request& request)
+{
+    return MessageBoxExt(parent, m_pictures, request);
+}
+
+void DialogPrompts::standardBox(QWidget* parent, const QString& text, const QString& title, Icon icon)
+{
+    QMessageBox box(standardIcon(icon), title.isEmpty() ? msgbox::productName() : title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+QString
+DialogPrompts::openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
+void DialogPrompts::printPreview(QWidget* parent,
+                                 const QString& title,
+                                 const std::function<void(QPagedPaintDevice&)>& paint)
+{
+    // No parent: the preview lives until the user closes it, even when the window that asked for it
+    // is closed first, and it blocks no other window.
+    Q_UNUSED(parent);
+    auto* preview = new QPrintPreviewDialog;
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->setWindowModality(Qt::NonModal);
+    preview->setWindowTitle(title);
+    QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview,
+                     [paint](QPrinter* printer) { paint(*printer); });
+    // Printing to a PDF file needs no PDF printer installed.
+    if (auto* toolbar = preview->findChild<QToolBar*>()) {
+        toolbar->addSeparator();
+        QAction* pdf = toolbar->addAction(QStringLiteral("Salvare PDF"));
+        pdf->setToolTip(QStringLiteral("Salvare ca fisier PDF"));
+        QObject::connect(pdf, &QAction::triggered, preview, [preview, paint, title] {
+            const QString path = QFileDialog::getSaveFileName(preview, QString(), title + QStringLiteral(".pdf"),
+                                                              QStringLiteral("PDF (*.pdf)"));
+            if (path.isEmpty())
+                return;
+            QSaveFile file(path);
+            bool written = file.open(QIODevice::WriteOnly);
+            if (written) {
+                QPdfWriter writer(&file);
+                writer.setTitle(title);
+                paint(writer);
+            }
+            if (!written || !file.commit())
+                QMessageBox::critical(preview, title, file.errorString());
+        });
+    }
+    preview->show();
+}
+
+} // namespace orvida

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "base/Message.h"
+#include "base/MessageBoxLayout.h"
+
+#include <QString>
+
+#include <functional>
+
+class QPagedPaintDevice;
+class QWidget;
+
+namespace orvida {
+
+class Pictures;
+
+// Every modal prompt a window shows goes through this seam: message boxes, the file-open dialog
+// and the print preview. The desktop program passes DialogPrompts; tests pass a scripted one, so
+// no modal loop waits for a user that is not there.
+class Prompts
+{
+public:
+    virtual ~Prompts() = default;
+
+    // The program's own box; returns the result code of the button pressed.
+    virtual int messageBoxExt(QWidget* parent, const msgbox::Request& request) = 0;
+
+    // The platform's standard box, OK only, with the title (empty: the product name) and icon.
+    virtual void standardBox(QWidget* parent, const QString& text, const QString& title, Icon icon) = 0;
+
+    // The file-open dialog; an empty text when it was cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+        = 0;
+
+    // A print preview of the pages `paint` draws on the device it is given, from which the user
+    // prints them or saves them as PDF. It does not wait: the caller goes on while it is open, so
+    // `paint` is copied and must not refer to anything that may be gone by then.
+    virtual void
+    printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint)
+        = 0;
+};
+
+// The real dialogs, modal on the user-interface thread.
+class DialogPrompts : public Prompts
+{
+public:
+    explicit DialogPrompts(const Pictures& pictures)
+        : m_pictures(pictures)
+    { }
+
+    int messageBoxExt(QWidget* parent, const msgbox::Request& request) override;
+    void standardBox(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
+    QString
+    openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override;
+    void
+    printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
+
+private:
+    const Pictures& m_pictures;
+};
+
+} // namespace orvida

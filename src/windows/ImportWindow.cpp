@@ -1,0 +1,149 @@
+#include "windows/ImportWindow.h"
+
+#include "gui/Pictures.h"
+#include "gui/Prompts.h"
+#include "import/ImportRun.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace orvida::import {
+
+namespace {
+
+// Excel workbooks first (97-2003 and the newer format), all files second.
+const QString fileFilter = QStringLiteral("(*.XLS, *.XLSX) (*.xls *.XLS *.xlsx *.XLSX);;(*.*) (*)");
+
+} // namespace
+
+ImportWindow::ImportWindow(const Shell& shell, QChar tipOp, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_shell(shell)
+    , m_sink(shell.prompts, this)
+    , m_tipOp(tipOp)
+{
+    setObjectName(QStringLiteral("frmImportXLS"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(tipOp == QLatin1Char('C') ? QStringLiteral("Import achizitii din fisierul EXCEL")
+                                             : QStringLiteral("Import livrari din fisierul EXCEL"));
+
+    auto* frame = new QGroupBox(this);
+    frame->setObjectName(QStringLiteral("fraImp"));
+    m_path = new QLineEdit(frame);
+    m_path->setObjectName(QStringLiteral("txtSourceSpec1"));
+    m_path->setToolTip(
+        QStringLiteral("Selectati fisierul EXCEL de importat cu structura: NUME,CODFISCAL,TOTAL,BAZA,TVA"));
+    m_path->setMinimumWidth(m_path->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 48);
+    auto* label = new QLabel(QStringLiteral("Fisier:"), frame);
+    label->setBuddy(m_path);
+    auto* browse = new QPushButton(QStringLiteral("..."), frame);
+    browse->setObjectName(QStringLiteral("cmdGetSourceSpec1"));
+    browse->setFixedWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
+    m_checkIni = new QCheckBox(QStringLiteral(" Initializare baza de date"), frame);
+    m_checkIni->setObjectName(QStringLiteral("CheckIni"));
+    m_checkIni->setChecked(true);
+    m_checkTaxareInv = new QCheckBox(QStringLiteral(" Cu Taxare Inversa"), frame);
+    m_checkTaxareInv->setObjectName(QStringLiteral("CheckTaxareInv"));
+
+    auto* grid = new QGridLayout(frame);
+    grid->addWidget(label, 0, 0);
+    grid->addWidget(m_path, 0, 1);
+    grid->addWidget(browse, 0, 2);
+    grid->addWidget(m_checkIni, 1, 1, 1, 2);
+    grid->addWidget(m_checkTaxareInv, 2, 1, 1, 2);
+
+    auto* ok = new QPushButton(m_shell.pictures.button(msgbox::Picture::OkBmp), QStringLiteral("Ok"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setDefault(true);
+    auto* exit = new QPushButton(m_shell.pictures.button(msgbox::Picture::IesireBmp), QStringLiteral("Iesire"), this);
+    exit->setObjectName(QStringLiteral("cmdIesire"));
+    connect(browse, &QPushButton::clicked, this, &ImportWindow::cmdGetSourceSpec1_Click);
+    connect(ok, &QPushButton::clicked, this, &ImportWindow::cmdOK_Click);
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(exit);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+}
+
+ImportWindow::~ImportWindow() = default;
+
+void ImportWindow::cmdGetSourceSpec1_Click()
+{
+    // An empty title: the dialog shows the platform's own.
+    const QString chosen
+        = m_shell.prompts.openFileName(this, QString(), m_shell.folder.file(QStringLiteral("IMPORT")), fileFilter);
+    if (!chosen.isEmpty())
+        m_path->setText(chosen);
+}
+
+void ImportWindow::cmdOK_Click()
+{
+    if (m_running)
+        return;
+    if (m_path->text().isEmpty()) {
+        m_sink.show(Message::check(QStringLiteral("Va rugam selectati fisierul de importat.")));
+        return;
+    }
+    ImportInputs inputs;
+    inputs.tipOp = QString(m_tipOp);
+    inputs.path = m_path->text();
+    inputs.checkIni = m_checkIni->isChecked();
+    inputs.checkTaxareInv = m_checkTaxareInv->isChecked();
+
+    // The import runs beside the user-interface thread so that the windows stay painted; its
+    // messages are kept and shown here, in order, once it is over.
+    m_running = true;
+    // The hourglass over this window only: the other windows stay usable meanwhile.
+    setCursor(Qt::WaitCursor);
+    MessageList messages;
+    ImportOutcome outcome;
+    const ProgramFolder folder = m_shell.folder;
+    std::unique_ptr<QThread> worker(QThread::create([&] { outcome = ImportXLS(inputs, folder, messages); }));
+    QEventLoop loop;
+    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QProgressDialog progress(QStringLiteral("Importul este in curs..."), QString(), 0, 0, this);
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(ProgressDelayMs);
+    progress.setValue(0);
+    worker->start();
+    if (!worker->isFinished())
+        loop.exec();
+    worker->wait();
+    progress.reset();
+    unsetCursor();
+    m_running = false;
+
+    for (const Message& m : messages.messages())
+        m_sink.show(m);
+    if (!outcome.failedBeforeWorkbookOpen())
+        close();
+}
+
+void ImportWindow::closeEvent(QCloseEvent* event)
+{
+    // The import in progress still writes through this window's inputs.
+    if (m_running)
+        event->ignore();
+    else
+        QWidget::closeEvent(event);
+}
+
+} // namespace orvida::import

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "gui/DialogSink.h"
+#include "gui/Shell.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QLineEdit;
+
+namespace orvida::import {
+
+// The import window: one workbook into the purchase journal (TipOp "C") or the sales journal
+// (any other TipOp). "Ok" imports the path in the box, typed or chosen with "...", then closes
+// the window, except when the workbook could not be opened: the user may then correct the path.
+class ImportWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ImportWindow(const Shell& shell, QChar tipOp, QWidget* parent = nullptr);
+    ~ImportWindow() override;
+
+    QChar TipOp() const { return m_tipOp; }
+
+    // How long an import runs before its progress dialog appears.
+    static constexpr int ProgressDelayMs = 1000;
+
+public slots:
+    void cmdGetSourceSpec1_Click();
+    void cmdOK_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Shell m_shell;
+    DialogSink m_sink;
+    QChar m_tipOp;
+    bool m_running = false;
+    QLineEdit* m_path = nullptr;
+    QCheckBox* m_checkIni = nullptr;
+    QCheckBox* m_checkTaxareInv = nullptr;
+};
+
+} // namespace orvida::import
