@@ -44,12 +44,19 @@ QString tempBeside(const QString& path, const char* what)
 // A failure while writing a copy, named after the file the user asked for, not the temporary one.
 Failure copyFailure(const QString& target, const Failure& f)
 {
+    const QFileInfo folder(QFileInfo(target).absolutePath());
     if (f.number == err::DiskFull)
         return { err::DiskFull, QStringLiteral("Discul este plin: copia %1 nu poate fi scrisa.").arg(shown(target)) };
-    if (f.number == err::database(SQLITE_READONLY) || f.number == err::database(SQLITE_CANTOPEN))
+    if (!folder.isDir())
+        return { err::PathNotFound,
+                 QStringLiteral("Folderul %1 nu exista: copia %2 nu poate fi scrisa.")
+                     .arg(shown(folder.filePath()), shown(target)) };
+    if (f.number == err::database(SQLITE_READONLY) || !folder.isWritable())
         return { err::PermissionDenied,
                  QStringLiteral("Folderul %1 este protejat la scriere: copia %2 nu poate fi scrisa.")
-                     .arg(shown(QFileInfo(target).absolutePath()), shown(target)) };
+                     .arg(shown(folder.filePath()), shown(target)) };
+    if (f.number == err::database(SQLITE_CANTOPEN))
+        return { err::PathFileAccess, QStringLiteral("Copia %1 nu poate fi creata.").arg(shown(target)) };
     return { f.number, QStringLiteral("Copia %1 nu poate fi scrisa (%2).").arg(shown(target), f.description) };
 }
 

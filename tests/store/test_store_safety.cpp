@@ -277,6 +277,9 @@ TEST(Backup, WhatIsNotAnOrvidaDatabaseIsRefusedAndNothingChanges)
     }
     EXPECT_EQ(names(t.folder(), QStringLiteral("zet_jvt_UE")), QStringList { QStringLiteral("Ramane") });
     EXPECT_FALSE(backupDatabase(t.folder(), t.folder().databasePath()).ok());
+    const Status nowhere = backupDatabase(t.folder(), sources.filePath(QStringLiteral("lipsa/copie.mdb")));
+    ASSERT_FALSE(nowhere.ok());
+    EXPECT_EQ(nowhere.failure().number, 76);
     EXPECT_EQ(test::readFile(t.folder().databasePath()), before);
 }
 
