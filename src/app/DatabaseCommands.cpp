@@ -21,6 +21,10 @@ void saveDatabaseCopy(QWidget* parent, const Shell& shell)
     const QString path = shell.prompts.saveFileName(parent, title, suggested, Filter);
     if (path.isEmpty())
         return;
+    if (Status s = store::checkBackupTarget(shell.folder, path); !s) {
+        shell.prompts.standardBox(parent, s.failure().description, title, Icon::Exclamation);
+        return;
+    }
     if (Status s = store::backupDatabase(shell.folder, path); !s) {
         shell.prompts.standardBox(parent, s.failure().description, title, Icon::Stop);
         return;

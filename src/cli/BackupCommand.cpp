@@ -29,6 +29,10 @@ int backupCommand(const QStringList& args, Context& ctx)
     const auto file = fileArgument(args, ctx, "backup");
     if (!file)
         return exitcode::Usage;
+    if (Status s = store::checkBackupTarget(ctx.folder, *file); !s) {
+        ctx.out << s.failure().description << Qt::endl;
+        return exitcode::Check;
+    }
     if (Status s = store::backupDatabase(ctx.folder, *file); !s) {
         ctx.out << s.failure().description << Qt::endl;
         return exitcode::Failure;

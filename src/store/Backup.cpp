@@ -112,11 +112,26 @@ bool samePath(const QString& a, const QString& b)
 
 } // namespace
 
-Status backupDatabase(const ProgramFolder& folder, const QString& target)
+Status checkBackupTarget(const ProgramFolder& folder, const QString& target)
 {
     if (samePath(target, folder.databasePath()))
         return Failure { err::PathFileAccess,
                          QStringLiteral("Copia nu poate fi scrisa peste baza de date %1.").arg(shown(target)) };
+    const QFileInfo info(target);
+    if (!info.exists())
+        return Status::success();
+    QFile file(target);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly) || file.read(16) != QByteArray("SQLite format 3", 16))
+        return Failure { err::PathFileAccess,
+                         QStringLiteral("Fisierul %1 exista si nu este o copie a bazei de date; nu a fost inlocuit.")
+                             .arg(shown(target)) };
+    return Status::success();
+}
+
+Status backupDatabase(const ProgramFolder& folder, const QString& target)
+{
+    if (Status s = checkBackupTarget(folder, target); !s)
+        return s;
     auto from = openDatabase(folder);
     if (!from)
         return from.failure();

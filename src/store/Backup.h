@@ -14,6 +14,10 @@ namespace orvida::store {
 // complete.
 Status backupDatabase(const ProgramFolder& folder, const QString& target);
 
+// Whether `target` may receive a copy: not the folder's database itself, and when it exists, a
+// database file (an earlier copy), never some other file a typing slip named.
+Status checkBackupTarget(const ProgramFolder& folder, const QString& target);
+
 // Whether `source` can be restored into the folder: an existing file, an SQLite database that
 // passes the quick check and holds the program's four tables, and not the folder's database itself.
 // The failure's description says why not (the command line's input check).

@@ -100,6 +100,9 @@ TEST(DatabaseCommands, BackupAndRestoreAndNoLogLeftBehind)
           0,
           QStringLiteral("Baza de date anterioara a fost pastrata in fisierul ") + kept },
         { { QStringLiteral("company"), QStringLiteral("show") }, 0, QStringLiteral("DENUMIRE=Salvata\n") },
+        // An earlier copy is replaced.
+        { { QStringLiteral("backup"), copy }, 0, QStringLiteral("Baza de date a fost salvata") },
+        { { QStringLiteral("backup"), notADatabase }, 1, QStringLiteral(" nu a fost inlocuit") },
         { { QStringLiteral("restore") }, 64, {} },
         { { QStringLiteral("backup"), copy, QStringLiteral("alta.mdb") }, 64, {} },
     };
@@ -113,6 +116,7 @@ TEST(DatabaseCommands, BackupAndRestoreAndNoLogLeftBehind)
         EXPECT_FALSE(QFile::exists(t.folder().databasePath() + QStringLiteral("-shm")));
     }
     EXPECT_EQ(entries(elsewhere.path()), (QStringList { QStringLiteral("copie.mdb"), QStringLiteral("nota.txt") }));
+    EXPECT_EQ(test::readFile(notADatabase), QByteArray("nu este o baza de date\n"));
     auto purchases = store::query(t.folder(), QStringLiteral("select count(*) from zet_jct_UE"));
     ASSERT_TRUE(purchases.ok());
     EXPECT_GT(purchases->rows[0][0].toInteger(), 0);
