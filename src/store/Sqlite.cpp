@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <optional>
 
 namespace orvida::store {
 
@@ -105,6 +106,18 @@ Failure failureOf(sqlite3* db, int code, const QString& text)
     return sqliteFailure(code, text, QString::fromUtf8(sqlite3_db_filename(db, "main")), sqlite3_system_errno(db));
 }
 
+// A missing file fails as it would at the first connection. The engine would make an empty file
+// into a database on the first pragma; a file that is not one yet is refused before anything is
+// written to it.
+std::optional<Failure> refuseNonDatabase(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return sqliteFailure(SQLITE_CANTOPEN, QStringLiteral("unable to open database file"), path);
+    if (!QFileInfo(path).isFile() || !hasDatabaseHeader(path))
+        return sqliteFailure(SQLITE_NOTADB, QStringLiteral("file is not a database"), path);
+    return std::nullopt;
+}
+
 } // namespace
 
 Result<Connection> Connection::openWith(const QString& path, int flags)
@@ -120,6 +133,8 @@ Result<Connection> Connection::openWith(const QString& path, int flags)
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, BusyTimeoutMs);
     Connection c(db);
+    if (flags & SQLITE_OPEN_READONLY)
+        return c;
     // Setting the journal mode touches the file header, so a file that is not a database fails
     // here rather than at the first query. The write-ahead log needs memory shared on one machine;
     // on a network share the rollback journal keeps several computers safe.
@@ -139,32 +154,16 @@ Result<Connection> Connection::openWith(const QString& path, int flags)
 
 Result<Connection> Connection::open(const QString& path)
 {
-    if (!QFileInfo::exists(path))
-        return sqliteFailure(SQLITE_CANTOPEN, QStringLiteral("unable to open database file"), path);
-    // The engine would make an empty file into a database on the first pragma; a file that is not
-    // one yet is refused before anything is written to it.
-    if (!QFileInfo(path).isFile() || !hasDatabaseHeader(path))
-        return sqliteFailure(SQLITE_NOTADB, QStringLiteral("file is not a database"), path);
+    if (auto refused = refuseNonDatabase(path))
+        return *refused;
     return openWith(path, SQLITE_OPEN_READWRITE);
 }
 
 Result<Connection> Connection::openReadOnly(const QString& path)
 {
-    if (!QFileInfo::exists(path))
-        return sqliteFailure(SQLITE_CANTOPEN, QStringLiteral("unable to open database file"), path);
-    if (!QFileInfo(path).isFile() || !hasDatabaseHeader(path))
-        return sqliteFailure(SQLITE_NOTADB, QStringLiteral("file is not a database"), path);
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
-        const int systemErrno = db ? sqlite3_system_errno(db) : 0;
-        sqlite3_close(db);
-        return sqliteFailure(rc, text, path, systemErrno);
-    }
-    sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, BusyTimeoutMs);
-    return Connection(db);
+    if (auto refused = refuseNonDatabase(path))
+        return *refused;
+    return openWith(path, SQLITE_OPEN_READONLY);
 }
 
 Result<Connection> Connection::create(const QString& path)
