@@ -102,6 +102,14 @@ Status copyInto(Connection& from, const QString& target)
     return Status::success();
 }
 
+Failure inUse(const QString& database)
+{
+    return { err::database(SQLITE_BUSY),
+             QStringLiteral("Baza de date %1 este folosita de alta fereastra sau de alt program; inchideti-le si "
+                            "incercati din nou. Baza de date nu a fost modificata.")
+                 .arg(shown(database)) };
+}
+
 bool samePath(const QString& a, const QString& b)
 {
     const QFileInfo fa(a), fb(b);
@@ -213,10 +221,7 @@ Result<RestoreOutcome> restoreDatabase(const ProgramFolder& folder, const QStrin
             if (!mode || mode->size() != 1
                 || mode->rows[0][0].toText().compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0) {
                 removeWithCompanions(incoming);
-                return Failure { err::database(SQLITE_BUSY),
-                                 QStringLiteral("Baza de date %1 este folosita de alta fereastra sau de alt program; "
-                                                "inchideti-le si incercati din nou. Baza de date nu a fost modificata.")
-                                     .arg(shown(database)) };
+                return inUse(database);
             }
             // A database the engine cannot copy (a log of another database applied to it) is
             // kept as its bytes.
@@ -227,8 +232,13 @@ Result<RestoreOutcome> restoreDatabase(const ProgramFolder& folder, const QStrin
                                                 "modificata.")
                                      .arg(shown(database), shown(kept)) };
             }
-            // Held until the new file is in place, so no other copy of the program writes meanwhile.
-            (void)c->exec(QStringLiteral("BEGIN EXCLUSIVE"));
+            // Held until the new file is in place, so no other copy of the program writes meanwhile
+            // (on a network share, where the journal mode told nothing, this is the check).
+            if (!c->exec(QStringLiteral("BEGIN EXCLUSIVE"))) {
+                removeWithCompanions(incoming);
+                removeWithCompanions(kept);
+                return inUse(database);
+            }
             current = std::move(*c);
         } else if (c.failure().number == err::database(SQLITE_NOTADB)) {
             if (!QFile::rename(database, kept)) {
