@@ -51,7 +51,10 @@ private:
     static Outcome failed(const QFileDevice& file, bool created)
     {
         const int e = errno;
-        const QString reason = file.errorString();
+        QString reason = file.errorString();
+        // A write cut short (part written, then refused) leaves Qt without the system's text.
+        if (e != 0 && (file.error() == QFileDevice::NoError || reason == QLatin1String("Unknown error")))
+            reason = QString::fromLocal8Bit(std::strerror(e));
         return { false, created, e != 0 ? e : errorFromText(reason), reason };
     }
 };

@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -124,4 +127,33 @@ TEST(SaveFile, AProtectedFolderIsNamed)
     EXPECT_TRUE(file.failure().description.contains(QDir::toNativeSeparators(folder)));
     ASSERT_FALSE(sub.ok());
     EXPECT_EQ(sub.failure().number, 70);
+}
+
+// A write the system refuses halfway (here a file-size limit: EFBIG) fails the save and keeps the
+// earlier file, even for a file small enough to sit in a write buffer until the end.
+TEST(SaveFile, AWriteRefusedByTheSystemKeepsTheEarlierFile)
+{
+    test::TestFolder t(false);
+    const QString path = t.file(QStringLiteral("D394_1.txt"));
+    ASSERT_TRUE(saveFile(path, writeText).ok());
+    for (const qsizetype size : { qsizetype(1000), qsizetype(100000) }) {
+        rlimit old {};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 100;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const Status s = saveFile(path, [size](QIODevice& out) {
+            out.write(QByteArray(size, 'x'));
+            return Status::success();
+        });
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        ASSERT_FALSE(s.ok()) << size;
+        EXPECT_EQ(s.failure().number, 75);
+        EXPECT_TRUE(s.failure().description.contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+            << s.failure().description.toStdString();
+        EXPECT_EQ(test::readFile(path), QByteArray("D394"));
+        EXPECT_EQ(QDir(t.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("D394_1.txt") });
+    }
 }
