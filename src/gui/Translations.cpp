@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QTreeView>
 
 namespace orvida {
@@ -90,6 +91,11 @@ void FileColumnsDelegate::install(QFileDialog& dialog)
     auto* delegate = new FileColumnsDelegate(view);
     view->setItemDelegateForColumn(SizeColumn, delegate);
     view->setItemDelegateForColumn(DateColumn, delegate);
+    // Qt sizes the date column for "10/29/81 02:02PM", narrower than the Romanian form.
+    const QString widest = QLocale().toString(QDateTime(QDate(2000, 12, 28), QTime(20, 58)), QLocale::ShortFormat);
+    const int wanted = view->fontMetrics().horizontalAdvance(widest + QStringLiteral("0000"));
+    if (view->header()->sectionSize(DateColumn) < wanted)
+        view->header()->resizeSection(DateColumn, wanted);
 }
 
 void FileColumnsDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
