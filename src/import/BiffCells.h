@@ -17,19 +17,6 @@ namespace orvida::import {
 using CellOverlay = std::map<std::pair<unsigned, unsigned>, Cell>;
 std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& workbookStream, const QString& sheetName);
 
-// The workbook stream ("Workbook", or "Book" before BIFF8) of a compound file; nullopt when the
-// file is not one or is damaged.
-std::optional<QByteArray> xlsWorkbookStream(const QByteArray& file);
-
-// A clean compound file (4096-byte sectors) holding `workbookStream` as its one stream
-// "Workbook", padded to at least 4096 bytes so it lives in regular sectors. FreeXL is handed this
-// instead of the user's file: its reading of a damaged container is not to be trusted.
-QByteArray cleanCompoundFile(const QByteArray& workbookStream);
-
-// True for a compound file that holds an "EncryptedPackage" stream: an .xlsx that Excel saved
-// with a password to open.
-bool isEncryptedPackage(const QByteArray& file);
-
 // True when the workbook stream is a plausible chain of BIFF records: each record inside the
 // stream and no longer than BIFF8 allows, and the text records FreeXL decodes no longer than
 // their record. FreeXL trusts those lengths and reads past its buffers on a damaged file, so a

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "import/Workbook.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <optional>
+
+namespace orvida::import::freexl {
+
+// FreeXL trusts the lengths and offsets written in the file: fuzzing found damaged workbooks on
+// which it reads and writes past its buffers and frees memory twice. So on Unix it runs in a
+// child process that hands back what it read as bytes: a file that still trips it costs that
+// process, not the program.
+
+// Reads the workbook at `path` with FreeXL: the result of opening it, the password flag and the
+// sheet names; then, when `sheet` is not negative, that sheet's size and every cell row by row.
+// nullopt when the child died.
+std::optional<QByteArray> read(const QByteArray& path, int sheet);
+
+// What opening the workbook told.
+struct Head
+{
+    bool opened = false; // FreeXL could open it; nothing else is set otherwise
+    bool obfuscated = false; // the workbook is protected with a password
+    QStringList sheetNames;
+};
+
+// Reads an answer of read() back, in the order it was written.
+class Answer
+{
+public:
+    explicit Answer(QByteArray bytes)
+        : m_bytes(std::move(bytes))
+    { }
+
+    // False when the answer is cut short.
+    bool head(Head& head);
+    // The selected sheet's size; false when FreeXL could not select it.
+    bool sheetSize(unsigned& rows, unsigned& columns);
+    // The next cell of the sheet; dates and times as their day count.
+    bool cell(Cell& cell);
+
+private:
+    bool take(void* v, size_t n);
+    bool text(QString& s);
+
+    QByteArray m_bytes;
+    qsizetype m_at = 0;
+};
+
+} // namespace orvida::import::freexl
