@@ -17,6 +17,7 @@ namespace orvida::import {
 namespace {
 
 const QString CorruptText = QStringLiteral("Fisierul .xls este deteriorat sau incomplet.");
+const QString TooLargeText = QStringLiteral("Fisierul .xls este mai mare decat poate fi un registru Excel 97-2003.");
 
 class XlsSheet : public SheetReader
 {
@@ -66,14 +67,26 @@ public:
             failure = { ReadError::NotFound, QStringLiteral("Fisierul nu poate fi deschis.") };
             return false;
         }
-        auto stream = xlsWorkbookStream(file.readAll());
+        // Refused before anything is read: more than the format can hold.
+        if (file.size() > MaxCompoundFileBytes) {
+            failure = { ReadError::TooLarge, TooLargeText };
+            return false;
+        }
+        CompoundFile container(file);
+        auto entry = container.find(u"Workbook");
+        if (!entry)
+            entry = container.find(u"Book"); // BIFF5
+        if (entry && entry->size > MaxCleanStreamBytes) {
+            failure = { ReadError::TooLarge, TooLargeText };
+            return false;
+        }
+        auto stream = entry ? container.read(*entry) : std::nullopt;
         if (!stream || !plausibleXls(*stream)) {
             failure = { ReadError::Corrupt, CorruptText };
             return false;
         }
         m_stream = std::move(*stream);
-        const QByteArray clean = cleanCompoundFile(m_stream);
-        if (clean.isEmpty() || !m_copy.open() || m_copy.write(clean) != clean.size() || !m_copy.flush()) {
+        if (!m_copy.open() || !writeCleanCompoundFile(m_stream, m_copy) || !m_copy.flush()) {
             failure = { ReadError::Corrupt, QStringLiteral("Fisierul .xls nu poate fi pregatit pentru citire.") };
             return false;
         }
