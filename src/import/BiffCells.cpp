@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <vector>
 
 namespace orvida::import {
@@ -62,10 +63,20 @@ qsizetype stringBytes(const QByteArray& r, qsizetype at, qsizetype count)
     return 1 + ((flags & 8) ? 2 : 0) + ((flags & 4) ? 4 : 0) + count * ((flags & 1) ? 2 : 1);
 }
 
+// True when one of `count` characters from `at` is NUL.
+bool holdsNul(const QByteArray& r, qsizetype at, qint64 count, bool wide)
+{
+    for (qint64 i = 0; i < count; ++i)
+        if (wide ? u16(r, at + 2 * i) == 0 : r[at + i] == 0)
+            return true;
+    return false;
+}
+
 // Walks the shared strings of an SST record and its CONTINUE records the way a reader must: a
 // character array cut by a CONTINUE goes on after a fresh option byte. False when a string
-// claims more than the records hold.
-bool plausibleSst(const std::vector<QByteArray>& segments)
+// claims more than the records hold. `withNul`, when given, gets the index of every string that
+// holds a NUL character.
+bool walkSst(const std::vector<QByteArray>& segments, std::set<quint32>* withNul = nullptr)
 {
     if (segments.empty() || segments.front().size() < 8)
         return false;
@@ -115,9 +126,11 @@ bool plausibleSst(const std::vector<QByteArray>& segments)
             ext = u32(r, pos);
             pos += 4;
         }
+        bool nul = false;
         while (chars > 0) {
             const qint64 fit = (segments[seg].size() - pos) / (wide ? 2 : 1);
             const qint64 take = std::min(chars, fit);
+            nul = nul || (withNul && holdsNul(segments[seg], pos, take, wide));
             pos += take * (wide ? 2 : 1);
             chars -= take;
             if (chars == 0)
@@ -129,6 +142,8 @@ bool plausibleSst(const std::vector<QByteArray>& segments)
         }
         if (!skip(runs * 4 + ext))
             return false;
+        if (nul)
+            withNul->insert(i);
     }
     return true;
 }
@@ -162,7 +177,7 @@ bool plausibleXls(const QByteArray& w)
             sst.push_back(r);
             continue;
         }
-        if (inSst && !plausibleSst(sst))
+        if (inSst && !walkSst(sst))
             return false;
         inSst = false;
         qsizetype need = 0;
@@ -185,10 +200,10 @@ bool plausibleXls(const QByteArray& w)
         if (need > r.size())
             return false;
     }
-    return !inSst || plausibleSst(sst);
+    return !inSst || walkSst(sst);
 }
 
-std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& w, const QString& sheetName)
+std::optional<SheetCells> scanXlsSheetCells(const QByteArray& w, const QString& sheetName)
 {
     const auto record = [&](qsizetype at, quint16& id, QByteArray& data) {
         if (at + 4 > w.size())
@@ -205,8 +220,16 @@ std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& w, const QString&
     quint16 id = 0;
     QByteArray data;
     qint64 sheetAt = -1;
+    std::vector<QByteArray> sst; // the SST record and the CONTINUE records after it
+    bool inSst = false;
     while (record(at, id, data)) {
         at += 4 + data.size();
+        if (id == 0x00FC || (inSst && id == 0x003C)) {
+            inSst = true;
+            sst.push_back(data);
+            continue;
+        }
+        inSst = false;
         if (id == 0x0085 && data.size() >= 8) {
             auto name = biffString(data, 7, quint8(data[6]));
             if (name && name->compare(sheetName, Qt::CaseInsensitive) == 0 && sheetAt < 0)
@@ -215,9 +238,13 @@ std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& w, const QString&
             break;
         }
     }
-    CellOverlay cells;
+    SheetCells out;
+    CellOverlay& cells = out.typed;
     if (sheetAt < 0 || sheetAt >= w.size())
-        return cells; // FreeXL decides whether the sheet exists
+        return out; // FreeXL decides whether the sheet exists
+    std::set<quint32> sharedWithNul;
+    if (!sst.empty() && !walkSst(sst, &sharedWithNul))
+        return std::nullopt;
     at = qsizetype(sheetAt);
     std::optional<std::pair<unsigned, unsigned>> pendingString;
     for (bool first = true; record(at, id, data); first = false) {
@@ -225,7 +252,7 @@ std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& w, const QString&
         if (first && id != 0x0809)
             return std::nullopt;
         if (id == 0x000A)
-            return cells;
+            return out;
         if (id == 0x0006 && data.size() >= 20) { // FORMULA with its cached result
             const std::pair<unsigned, unsigned> key { u16(data, 0), u16(data, 2) };
             pendingString.reset();
@@ -253,8 +280,17 @@ std::optional<CellOverlay> scanXlsSheetCells(const QByteArray& w, const QString&
             auto s = biffString(data, 2, u16(data, 0));
             if (!s)
                 return std::nullopt;
+            if (s->contains(QChar(0)))
+                out.withNul.insert(*pendingString);
             cells[*pendingString] = Cell::ofText(*s);
             pendingString.reset();
+        } else if (id == 0x00FD && data.size() >= 10) { // LABELSST
+            if (sharedWithNul.count(u32(data, 6)))
+                out.withNul.insert({ u16(data, 0), u16(data, 2) });
+        } else if ((id == 0x0204 || id == 0x00D6) && data.size() >= 9) { // LABEL, RSTRING
+            auto s = biffString(data, 8, u16(data, 6));
+            if (s && s->contains(QChar(0)))
+                out.withNul.insert({ u16(data, 0), u16(data, 2) });
         } else if (id == 0x0205 && data.size() >= 8) { // BOOLERR
             const std::pair<unsigned, unsigned> key { u16(data, 0), u16(data, 2) };
             cells[key] = data[7] ? Cell::ofError(errorText(quint8(data[6]))) : Cell::ofBoolean(data[6] != 0);

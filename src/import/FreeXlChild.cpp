@@ -3,6 +3,9 @@
 
 #include "base/Dates.h"
 
+#include <QDir>
+#include <QTemporaryFile>
+
 #include <freexl.h>
 
 #include <cerrno>
@@ -11,6 +14,9 @@
 #ifdef Q_OS_UNIX
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
 #endif
 
 namespace orvida::import::freexl {
@@ -100,6 +106,42 @@ void readWithFreeXL(const QByteArray& path, int sheet, Writer& out)
 }
 
 } // namespace
+
+InputFile::InputFile() = default;
+InputFile::~InputFile() = default;
+
+bool InputFile::open()
+{
+#ifdef Q_OS_UNIX
+    int fd = -1;
+#ifdef Q_OS_LINUX
+    fd = memfd_create("orvida-xls", MFD_CLOEXEC);
+#endif
+    if (fd < 0) {
+        QByteArray name = QFile::encodeName(QDir::tempPath() + QStringLiteral("/orvida-xls-XXXXXX"));
+        fd = mkstemp(name.data());
+        if (fd >= 0)
+            unlink(name.constData());
+    }
+    if (fd < 0)
+        return false;
+    m_file = std::make_unique<QFile>();
+    if (!m_file->open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    m_path = "/dev/fd/" + QByteArray::number(fd);
+    return true;
+#else
+    // No descriptor paths here: a named temporary file, removed when the reader closes.
+    auto file = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/orvida-xls-XXXXXX"));
+    if (!file->open())
+        return false;
+    m_path = QFile::encodeName(file->fileName());
+    m_file = std::move(file);
+    return true;
+#endif
+}
 
 std::optional<QByteArray> read(const QByteArray& path, int sheet)
 {

@@ -3,8 +3,10 @@
 #include "import/Workbook.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 namespace orvida::import::freexl {
@@ -18,6 +20,28 @@ namespace orvida::import::freexl {
 // sheet names; then, when `sheet` is not negative, that sheet's size and every cell row by row.
 // nullopt when the child died.
 std::optional<QByteArray> read(const QByteArray& path, int sheet);
+
+// The clean copy of a workbook that FreeXL reads (FreeXL reads files by name only). On Unix the
+// copy has no name in any folder: on Linux it is a file in memory, elsewhere a temporary file
+// removed as soon as it is open. Either way the system frees it when the last process holding it
+// ends, so a crash leaves nothing behind. FreeXL is given the path of its open descriptor.
+class InputFile
+{
+public:
+    InputFile();
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // False when no copy can be made.
+    bool open();
+    QFile& file() { return *m_file; }
+    QByteArray path() const { return m_path; }
+
+private:
+    std::unique_ptr<QFile> m_file;
+    QByteArray m_path;
+};
 
 // What opening the workbook told.
 struct Head

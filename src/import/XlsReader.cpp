@@ -10,7 +10,8 @@
 #include "import/FreeXlChild.h"
 
 #include <QFile>
-#include <QTemporaryFile>
+
+#include <cmath>
 
 namespace orvida::import {
 
@@ -22,7 +23,7 @@ const QString TooLargeText = QStringLiteral("Fisierul .xls este mai mare decat p
 class XlsSheet : public SheetReader
 {
 public:
-    XlsSheet(freexl::Answer answer, unsigned rows, unsigned columns, CellOverlay overlay)
+    XlsSheet(freexl::Answer answer, unsigned rows, unsigned columns, SheetCells overlay)
         : m_answer(std::move(answer))
         , m_rows(rows)
         , m_columns(columns)
@@ -38,8 +39,21 @@ public:
             Cell cell;
             if (!m_answer.cell(cell))
                 return Failure { err::PathFileAccess, CorruptText };
-            if (auto typed = m_overlay.find({ m_next, c }); typed != m_overlay.end())
+            if (auto typed = m_overlay.typed.find({ m_next, c }); typed != m_overlay.typed.end())
                 cell = typed->second;
+            // Amounts are finite, and a text is never cut short: as an .xlsx, such a sheet is refused.
+            if (cell.type == Cell::Type::Number && !std::isfinite(cell.number))
+                return Failure { err::Overflow,
+                                 QStringLiteral("Fisierul .xls are o valoare numerica infinita sau nedefinita "
+                                                "(randul %1, coloana %2).")
+                                     .arg(m_next + 1)
+                                     .arg(c + 1) };
+            if (m_overlay.withNul.count({ m_next, c }))
+                return Failure { err::PathFileAccess,
+                                 QStringLiteral(
+                                     "Fisierul .xls are un caracter nul intr-un text (randul %1, coloana %2).")
+                                     .arg(m_next + 1)
+                                     .arg(c + 1) };
             if (cell.type != Cell::Type::Empty) {
                 row.resize(size_t(c) + 1);
                 row[c] = std::move(cell);
@@ -53,7 +67,7 @@ private:
     freexl::Answer m_answer;
     unsigned m_rows;
     unsigned m_columns;
-    CellOverlay m_overlay;
+    SheetCells m_overlay;
     unsigned m_next = 0;
 };
 
@@ -76,7 +90,7 @@ public:
         auto entry = container.find(u"Workbook");
         if (!entry)
             entry = container.find(u"Book"); // BIFF5
-        if (entry && entry->size > MaxCleanStreamBytes) {
+        if (entry && entry->size > MaxCleanStreamBytes && entry->size <= file.size()) {
             failure = { ReadError::TooLarge, TooLargeText };
             return false;
         }
@@ -86,11 +100,11 @@ public:
             return false;
         }
         m_stream = std::move(*stream);
-        if (!m_copy.open() || !writeCleanCompoundFile(m_stream, m_copy) || !m_copy.flush()) {
+        if (!m_copy.open() || !writeCleanCompoundFile(m_stream, m_copy.file()) || !m_copy.file().flush()) {
             failure = { ReadError::Corrupt, QStringLiteral("Fisierul .xls nu poate fi pregatit pentru citire.") };
             return false;
         }
-        auto answer = freexl::read(QFile::encodeName(m_copy.fileName()), -1);
+        auto answer = freexl::read(m_copy.path(), -1);
         if (!answer || !readHead(*answer, failure)) {
             if (failure.description.isEmpty())
                 failure = { ReadError::Corrupt, CorruptText };
@@ -106,7 +120,7 @@ public:
         for (qsizetype i = 0; i < m_names.size(); ++i) {
             if (m_names.at(i).compare(name, Qt::CaseInsensitive) != 0)
                 continue;
-            auto answer = freexl::read(QFile::encodeName(m_copy.fileName()), int(i));
+            auto answer = freexl::read(m_copy.path(), int(i));
             auto overlay = scanXlsSheetCells(m_stream, m_names.at(i));
             if (answer && overlay) {
                 freexl::Answer cells(std::move(*answer));
@@ -145,7 +159,7 @@ private:
 
     QStringList m_names;
     QByteArray m_stream; // the BIFF records, for the cells FreeXL does not type
-    QTemporaryFile m_copy; // what FreeXL reads
+    freexl::InputFile m_copy; // what FreeXL reads
 };
 
 } // namespace
