@@ -9,6 +9,7 @@
 #include <freexl.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #ifdef Q_OS_UNIX
@@ -23,24 +24,55 @@ namespace orvida::import::freexl {
 
 namespace {
 
-// The child's answer, in the machine's own byte order (both ends are the same program).
+// The child's answer, in the machine's own byte order (both ends are the same program). With a
+// descriptor, the bytes go out in pieces as they are written; false from flush() when they
+// cannot.
 class Writer
 {
 public:
-    void u8(quint8 v) { m_out.append(char(v)); }
-    void u32(quint32 v) { m_out.append(reinterpret_cast<const char*>(&v), sizeof v); }
-    void i32(qint32 v) { m_out.append(reinterpret_cast<const char*>(&v), sizeof v); }
-    void f64(double v) { m_out.append(reinterpret_cast<const char*>(&v), sizeof v); }
+    explicit Writer(int fd = -1)
+        : m_fd(fd)
+    { }
+    void u8(quint8 v) { put(&v, sizeof v); }
+    void u32(quint32 v) { put(&v, sizeof v); }
+    void i32(qint32 v) { put(&v, sizeof v); }
+    void f64(double v) { put(&v, sizeof v); }
     void text(const char* s)
     {
         const quint32 n = s ? quint32(std::strlen(s)) : 0;
         u32(n);
-        m_out.append(s, qsizetype(n));
+        put(s, n);
     }
-    void reserve(qsizetype n) { m_out.reserve(n); }
-    QByteArray& bytes() { return m_out; }
+    bool flush()
+    {
+#ifdef Q_OS_UNIX
+        for (qsizetype at = 0; m_fd >= 0 && at < m_out.size();) {
+            const ssize_t n = write(m_fd, m_out.constData() + at, size_t(m_out.size() - at));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            at += n;
+        }
+        if (m_fd >= 0)
+            m_out.clear();
+#endif
+        return true;
+    }
+    QByteArray& bytes()
+    {
+        return m_out;
+    }
 
 private:
+    void put(const void* v, size_t n)
+    {
+        m_out.append(static_cast<const char*>(v), qsizetype(n));
+        if (m_fd >= 0 && m_out.size() >= (1 << 16) && !flush())
+            _exit(2);
+    }
+
+    int m_fd;
     QByteArray m_out;
 };
 
@@ -75,7 +107,6 @@ void readWithFreeXL(const QByteArray& path, int sheet, Writer& out)
             }
             out.u32(rows);
             out.u32(columns);
-            out.reserve(qsizetype(rows) * columns * 16 + 4096);
             for (unsigned r = 0; r < rows; ++r)
                 for (unsigned short c = 0; c < columns; ++c) {
                     FreeXL_CellValue v;
@@ -143,71 +174,121 @@ bool InputFile::open()
 #endif
 }
 
-std::optional<QByteArray> read(const QByteArray& path, int sheet)
+Answer::Answer(const QByteArray& path, int sheet)
 {
 #ifdef Q_OS_UNIX
     int fds[2];
-    if (pipe(fds) != 0)
-        return std::nullopt;
+    if (pipe(fds) != 0) {
+        return;
+    }
     const pid_t pid = fork();
     if (pid < 0) {
         close(fds[0]);
         close(fds[1]);
-        return std::nullopt;
+        return;
     }
     if (pid == 0) {
         close(fds[0]);
-        Writer out;
+        Writer out(fds[1]);
         readWithFreeXL(path, sheet, out);
-        const QByteArray& bytes = out.bytes();
-        for (qsizetype at = 0; at < bytes.size();) {
-            const ssize_t n = write(fds[1], bytes.constData() + at, size_t(bytes.size() - at));
-            if (n <= 0)
-                _exit(2);
-            at += n;
-        }
-        _exit(0);
+        _exit(out.flush() ? 0 : 2);
     }
     close(fds[1]);
-    QByteArray answer;
-    answer.reserve(1 << 20);
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        answer.append(buffer, qsizetype(n));
-    }
-    close(fds[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return std::nullopt;
-    return answer;
+    m_fd = fds[0];
+    m_pid = pid;
 #else
     Writer out;
     readWithFreeXL(path, sheet, out);
-    return out.bytes();
+    m_buffer = std::move(out.bytes());
+    m_endedWell = true;
 #endif
+}
+
+Answer::~Answer()
+{
+    stop();
+}
+
+// Closes the pipe and collects the child; one still writing is stopped first.
+void Answer::stop()
+{
+#ifdef Q_OS_UNIX
+    if (m_fd >= 0) {
+        close(m_fd);
+        m_fd = -1;
+    }
+    if (m_pid > 0) {
+        int status = 0;
+        pid_t done = 0;
+        while ((done = waitpid(pid_t(m_pid), &status, WNOHANG)) < 0 && errno == EINTR) { }
+        if (done == 0) {
+            kill(pid_t(m_pid), SIGKILL);
+            while (waitpid(pid_t(m_pid), &status, 0) < 0 && errno == EINTR) { }
+        }
+        m_pid = -1;
+        m_endedWell = done > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+#endif
+}
+
+// Makes `n` bytes ready in the buffer; false when the answer ends first.
+bool Answer::fill(qsizetype n)
+{
+    if (m_buffer.size() - m_at >= n)
+        return true;
+#ifdef Q_OS_UNIX
+    if (m_at > 0) {
+        m_buffer.remove(0, m_at);
+        m_at = 0;
+    }
+    char chunk[1 << 16];
+    while (m_fd >= 0 && m_buffer.size() < n) {
+        const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            close(m_fd);
+            m_fd = -1;
+            break;
+        }
+        m_buffer.append(chunk, qsizetype(got));
+    }
+#endif
+    return m_buffer.size() - m_at >= n;
+}
+
+bool Answer::finish()
+{
+    if (m_fd >= 0 && fill(1))
+        return false; // more bytes than the reader expected
+        // The pipe is at its end: the child has written everything, and now only exits.
+#ifdef Q_OS_UNIX
+    if (m_pid > 0) {
+        int status = 0;
+        while (waitpid(pid_t(m_pid), &status, 0) < 0 && errno == EINTR) { }
+        m_pid = -1;
+        m_endedWell = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+#endif
+    return m_endedWell && m_at == m_buffer.size();
 }
 
 bool Answer::take(void* v, size_t n)
 {
-    if (qsizetype(n) > m_bytes.size() - m_at)
+    if (!fill(qsizetype(n)))
         return false;
-    std::memcpy(v, m_bytes.constData() + m_at, n);
+    std::memcpy(v, m_buffer.constData() + m_at, n);
     m_at += qsizetype(n);
     return true;
 }
 
 bool Answer::text(QString& s)
 {
+    // FreeXL's texts are at most 65,535 characters, four bytes each in UTF-8.
     quint32 n = 0;
-    if (!take(&n, sizeof n) || qsizetype(n) > m_bytes.size() - m_at)
+    if (!take(&n, sizeof n) || n > (quint32(1) << 18) || !fill(qsizetype(n)))
         return false;
-    s = QString::fromUtf8(m_bytes.constData() + m_at, qsizetype(n));
+    s = QString::fromUtf8(m_buffer.constData() + m_at, qsizetype(n));
     m_at += n;
     return true;
 }

@@ -23,7 +23,7 @@ const QString TooLargeText = QStringLiteral("Fisierul .xls este mai mare decat p
 class XlsSheet : public SheetReader
 {
 public:
-    XlsSheet(freexl::Answer answer, unsigned rows, unsigned columns, SheetCells overlay)
+    XlsSheet(std::unique_ptr<freexl::Answer> answer, unsigned rows, unsigned columns, SheetCells overlay)
         : m_answer(std::move(answer))
         , m_rows(rows)
         , m_columns(columns)
@@ -32,12 +32,16 @@ public:
 
     Result<bool> nextRow(Row& row) override
     {
-        if (m_next >= m_rows)
+        if (m_next >= m_rows) {
+            // A child that did not end well may have handed back cells it read wrongly.
+            if (!m_answer->finish())
+                return Failure { err::PathFileAccess, CorruptText };
             return false;
+        }
         row.clear();
         for (unsigned c = 0; c < m_columns; ++c) {
             Cell cell;
-            if (!m_answer.cell(cell))
+            if (!m_answer->cell(cell))
                 return Failure { err::PathFileAccess, CorruptText };
             if (auto typed = m_overlay.typed.find({ m_next, c }); typed != m_overlay.typed.end())
                 cell = typed->second;
@@ -64,7 +68,7 @@ public:
     }
 
 private:
-    freexl::Answer m_answer;
+    std::unique_ptr<freexl::Answer> m_answer;
     unsigned m_rows;
     unsigned m_columns;
     SheetCells m_overlay;
@@ -104,8 +108,8 @@ public:
             failure = { ReadError::Corrupt, QStringLiteral("Fisierul .xls nu poate fi pregatit pentru citire.") };
             return false;
         }
-        auto answer = freexl::read(m_copy.path(), -1);
-        if (!answer || !readHead(*answer, failure)) {
+        freexl::Answer answer(m_copy.path(), -1);
+        if (!readHead(answer, failure) || !answer.finish()) {
             if (failure.description.isEmpty())
                 failure = { ReadError::Corrupt, CorruptText };
             return false;
@@ -120,13 +124,12 @@ public:
         for (qsizetype i = 0; i < m_names.size(); ++i) {
             if (m_names.at(i).compare(name, Qt::CaseInsensitive) != 0)
                 continue;
-            auto answer = freexl::read(m_copy.path(), int(i));
             auto overlay = scanXlsSheetCells(m_stream, m_names.at(i));
-            if (answer && overlay) {
-                freexl::Answer cells(std::move(*answer));
+            if (overlay) {
+                auto cells = std::make_unique<freexl::Answer>(m_copy.path(), int(i));
                 unsigned rows = 0;
                 unsigned columns = 0;
-                if (readHead(cells, failure) && cells.sheetSize(rows, columns) && rows <= 65536 && columns <= 256)
+                if (readHead(*cells, failure) && cells->sheetSize(rows, columns) && rows <= 65536 && columns <= 256)
                     return std::make_unique<XlsSheet>(std::move(cells), rows, columns, std::move(*overlay));
             }
             failure = { ReadError::Corrupt, CorruptText };
@@ -137,12 +140,6 @@ public:
     }
 
 private:
-    bool readHead(const QByteArray& answer, ReadFailure& failure)
-    {
-        freexl::Answer a(answer);
-        return readHead(a, failure);
-    }
-
     // The answer's opening part: whether FreeXL opened the file, the password flag, the names.
     bool readHead(freexl::Answer& answer, ReadFailure& failure)
     {

@@ -194,6 +194,24 @@ TEST(HostileXls, RefusedAtTheirStepWithTheJournalAsItWas)
     }
 }
 
+// One text shared by 10,000 cells comes back once per cell, 80 MB in all: the sheet is read as it
+// is imported, never held whole.
+TEST(HostileXls, ASharedTextIsNotHeldOncePerCell)
+{
+    TestFolder t;
+    const auto answer = inBoundedChild(
+        [&] {
+            import::ImportInputs in;
+            in.path = dataFile(QStringLiteral("shared-text-many-cells.xls"));
+            MessageList sink;
+            const import::ImportOutcome outcome = import::importJournal(in, t.folder(), sink);
+            return (QStringList { QString::number(outcome.label) } + sink.texts()).join(QLatin1Char('\n')).toUtf8();
+        },
+        qint64(48) << 20);
+    ASSERT_TRUE(answer) << "the import did not end within its memory";
+    EXPECT_EQ(QString::fromUtf8(*answer), QStringLiteral("0\nImportul s-a realizat cu succes"));
+}
+
 // Larger than the format allows: refused before the file or its stream is read. The files are
 // sparse, so they cost no disk.
 TEST(HostileXls, LargerThanTheFormatAllowsIsRefusedBeforeReading)
