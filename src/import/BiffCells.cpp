@@ -203,6 +203,87 @@ bool plausibleXls(const QByteArray& w)
     return !inSst || walkSst(sst);
 }
 
+void fitDimensions(QByteArray& w)
+{
+    struct Frame
+    {
+        qsizetype dimensions = -1; // where the DIMENSIONS record's data starts
+        quint16 length = 0;
+        qint64 rows = 0; // one past the last row that holds a record
+        qint64 columns = 0;
+    };
+    std::vector<Frame> frames;
+    const auto fit = [&](const Frame& f) {
+        if (f.dimensions < 0)
+            return;
+        // BIFF8 counts rows in 32 bits, BIFF5 in 16; columns in 16 bits in both.
+        const bool wide = f.length >= 14;
+        const qsizetype rowEnd = f.dimensions + (wide ? 4 : 2);
+        const qsizetype columnEnd = f.dimensions + (wide ? 10 : 6);
+        const qint64 rows = std::min<qint64>(wide ? u32(w, rowEnd) : u16(w, rowEnd), f.rows);
+        const qint64 columns = std::min<qint64>(u16(w, columnEnd), f.columns);
+        if (wide)
+            le::put32(w, rowEnd, quint32(rows));
+        else
+            le::put16(w, rowEnd, quint16(rows));
+        le::put16(w, columnEnd, quint16(columns));
+    };
+    for (qsizetype at = 0; at + 4 <= w.size();) {
+        const quint16 id = u16(w, at);
+        const quint16 len = u16(w, at + 2);
+        const qsizetype data = at + 4;
+        if (data + len > w.size())
+            return;
+        at = data + len;
+        if (id == 0x0809) {
+            frames.emplace_back();
+            continue;
+        }
+        if (frames.empty())
+            continue;
+        Frame& f = frames.back();
+        if (id == 0x000A) {
+            fit(f);
+            frames.pop_back();
+            continue;
+        }
+        if (id == 0x0200 && len >= 10) {
+            f.dimensions = data;
+            f.length = len;
+            continue;
+        }
+        qint64 lastColumn = -1;
+        switch (id) {
+        case 0x0006: // FORMULA
+        case 0x0201: // BLANK
+        case 0x0203: // NUMBER
+        case 0x0204: // LABEL
+        case 0x0205: // BOOLERR
+        case 0x027E: // RK
+        case 0x00D6: // RSTRING
+        case 0x00FD: // LABELSST
+            if (len >= 4)
+                lastColumn = u16(w, data + 2);
+            break;
+        case 0x00BD: // MULRK
+        case 0x00BE: // MULBLANK
+            if (len >= 6)
+                lastColumn = u16(w, data + len - 2);
+            break;
+        case 0x0208: // ROW
+            if (len >= 2)
+                lastColumn = 0;
+            break;
+        default:
+            continue;
+        }
+        if (lastColumn < 0)
+            continue;
+        f.rows = std::max<qint64>(f.rows, qint64(u16(w, data)) + 1);
+        f.columns = std::max<qint64>(f.columns, lastColumn + 1);
+    }
+}
+
 std::optional<SheetCells> scanXlsSheetCells(const QByteArray& w, const QString& sheetName)
 {
     const auto record = [&](qsizetype at, quint16& id, QByteArray& data) {

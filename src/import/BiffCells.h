@@ -31,4 +31,9 @@ std::optional<SheetCells> scanXlsSheetCells(const QByteArray& workbookStream, co
 // file that fails here is never handed to it.
 bool plausibleXls(const QByteArray& workbookStream);
 
+// Brings each sheet's DIMENSIONS record down to the rows and columns its records reach (never
+// up). FreeXL sizes its table of cells by that record: a few bytes claiming 65,536 rows of 256
+// columns would cost it hundreds of megabytes and seconds of work, all of it empty cells.
+void fitDimensions(QByteArray& workbookStream);
+
 } // namespace orvida::import

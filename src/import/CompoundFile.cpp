@@ -69,7 +69,8 @@ bool CompoundFile::load()
     const qint64 sector = qint64(1) << m_shift;
     if (m_size > MaxCompoundFileBytes + sector)
         return false;
-    m_sectors = quint32(std::max<qint64>(0, (m_size - sector + sector - 1) / sector));
+    // Sectors after the header (which fills the first one), the last one possibly cut short.
+    m_sectors = quint32(std::max<qint64>(0, (m_size - sector + (sector - 1)) / sector));
     const qint64 entries = sector / 4;
 
     // The FAT's own sectors: 109 named in the header, the rest along the DIFAT chain. Names past
@@ -140,10 +141,12 @@ std::optional<CompoundFile::Entry> CompoundFile::find(const char16_t* name)
     const size_t len = std::char_traits<char16_t>::length(name);
     const qint64 sector = qint64(1) << m_shift;
     for (size_t d = 0; d < m_directory.size(); ++d) {
-        auto entries = bytesAt(qint64(m_directory[d] + 1) << m_shift, sector);
+        // The file's last sector may be cut short: its whole entries still count.
+        const qint64 from = qint64(m_directory[d] + 1) << m_shift;
+        auto entries = bytesAt(from, std::min(sector, m_size - from));
         if (!entries)
             return std::nullopt;
-        for (qint64 at = 0; at + DirectoryEntry <= sector; at += DirectoryEntry) {
+        for (qint64 at = 0; at + DirectoryEntry <= entries->size(); at += DirectoryEntry) {
             if (d == 0 && at == 0) { // the root entry: where the mini stream lives
                 m_miniStreamSize = u32(*entries, 120);
                 if (!m_miniStream)

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef Q_OS_UNIX
@@ -69,7 +70,7 @@ private:
     {
         m_out.append(static_cast<const char*>(v), qsizetype(n));
         if (m_fd >= 0 && m_out.size() >= (1 << 16) && !flush())
-            _exit(2);
+            std::_Exit(2);
     }
 
     int m_fd;
@@ -178,9 +179,8 @@ Answer::Answer(const QByteArray& path, int sheet)
 {
 #ifdef Q_OS_UNIX
     int fds[2];
-    if (pipe(fds) != 0) {
+    if (pipe(fds) != 0)
         return;
-    }
     const pid_t pid = fork();
     if (pid < 0) {
         close(fds[0]);
@@ -259,9 +259,9 @@ bool Answer::fill(qsizetype n)
 
 bool Answer::finish()
 {
+    // Nothing may be left unread; at the pipe's end the child has written everything and exits.
     if (m_fd >= 0 && fill(1))
-        return false; // more bytes than the reader expected
-        // The pipe is at its end: the child has written everything, and now only exits.
+        return false;
 #ifdef Q_OS_UNIX
     if (m_pid > 0) {
         int status = 0;

@@ -104,6 +104,7 @@ public:
             return false;
         }
         m_stream = std::move(*stream);
+        fitDimensions(m_stream); // the cell scan does not read them
         if (!m_copy.open() || !writeCleanCompoundFile(m_stream, m_copy.file()) || !m_copy.file().flush()) {
             failure = { ReadError::Corrupt, QStringLiteral("Fisierul .xls nu poate fi pregatit pentru citire.") };
             return false;
