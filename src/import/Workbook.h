@@ -41,7 +41,7 @@ enum class ReadError {
     NotAWorkbook, // neither an Excel 97-2003 nor an .xlsx workbook
     Protected, // password-protected or encrypted
     Corrupt, // truncated or damaged
-    TooLarge, // a part would inflate beyond the limit
+    TooLarge, // larger than the format allows (.xls), or a part would inflate beyond the limit (.xlsx)
     NoSuchSheet,
 };
 
