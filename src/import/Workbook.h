@@ -37,6 +37,7 @@ using Row = std::vector<Cell>;
 // Why a workbook could not be read. The import maps each to the step it fails.
 enum class ReadError {
     NotFound, // the file does not exist or cannot be opened
+    NotAFile, // a folder, a pipe, a device: nothing that is read to its end
     NotAWorkbook, // neither an Excel 97-2003 nor an .xlsx workbook
     Protected, // password-protected or encrypted
     Corrupt, // truncated or damaged
