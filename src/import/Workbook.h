@@ -57,6 +57,9 @@ struct Limits
     qint64 sheetBytes = qint64(1) << 30; // streamed: bounds the time, not the memory
     qint64 sharedStringsBytes = qint64(256) << 20; // held in memory while the sheet is read
     qint64 smallPartBytes = qint64(16) << 20; // workbook.xml, its relationships, styles
+    // The shared strings may inflate to at most this many times their compressed size (plus a
+    // chunk), so their memory stays in proportion to the file.
+    qint64 sharedStringsRatio = 100;
 };
 
 // A sheet being read row by row: the first row (the header) and then the data rows. Rows are
