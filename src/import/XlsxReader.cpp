@@ -19,6 +19,7 @@
 #include <cstring>
 #include <deque>
 #include <limits>
+#include <optional>
 
 namespace orvida::import {
 
@@ -211,6 +212,7 @@ private:
     bool m_done = false;
     bool m_bad = false;
     QString m_badReason; // when not the damaged-file text
+    std::optional<Failure> m_failure; // once the rows before it are handed out
     std::deque<Row> m_ready;
     qint64 m_queuedCells = 0;
 
@@ -850,6 +852,8 @@ void XlsxSheet::end(const char* name)
 Result<bool> XlsxSheet::nextRow(Row& row)
 {
     while (m_ready.empty()) {
+        if (m_failure)
+            return *m_failure;
         if (m_done)
             return false;
         m_sharedInUse.clear(); // the rows handed out keep their own references
@@ -866,10 +870,15 @@ Result<bool> XlsxSheet::nextRow(Row& row)
             m_lastChunk = m_chunk.isEmpty();
             status = XML_Parse(m_parser.get(), m_chunk.constData(), int(m_chunk.size()), m_lastChunk);
         }
-        if (!m_badReason.isEmpty())
-            return Failure { err::Overflow, m_badReason };
-        if (status == XML_STATUS_ERROR || m_bad || (status == XML_STATUS_OK && tokenTooLong(m_parser.get(), m_read)))
-            return Failure { err::PathFileAccess, CorruptText };
+        // The rows read before the fault are handed out first, so the fault shows at its own row.
+        if (!m_badReason.isEmpty()) {
+            m_failure = Failure { err::Overflow, m_badReason };
+            continue;
+        }
+        if (status == XML_STATUS_ERROR || m_bad || (status == XML_STATUS_OK && tokenTooLong(m_parser.get(), m_read))) {
+            m_failure = Failure { err::PathFileAccess, CorruptText };
+            continue;
+        }
         m_suspended = status == XML_STATUS_SUSPENDED;
         if (m_lastChunk && !m_suspended) {
             m_file->close();
