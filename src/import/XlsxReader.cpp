@@ -74,7 +74,7 @@ bool parseIndex(const char* s, long long& out)
     return ec == std::errc() && ptr == e;
 }
 
-// "B12" -> column 1 (0-based). -1 when the reference has no column letters or is out of range.
+// Column 1 (0-based) -> "B", as Excel names it.
 QString columnName(int column)
 {
     QString name;
@@ -83,6 +83,7 @@ QString columnName(int column)
     return name;
 }
 
+// "B12" -> column 1 (0-based). -1 when the reference has no column letters or is out of range.
 int columnOf(const char* ref)
 {
     int col = 0;
