@@ -32,6 +32,7 @@ constexpr qint64 MaxQueuedCells = 65536;
 constexpr int MaxCellCharacters = 32767; // what Excel lets a cell hold
 // A UTF-8 byte count beyond which the text has more than MaxCellCharacters UTF-16 units for sure.
 constexpr size_t MaxCellBytes = size_t(MaxCellCharacters) * 3;
+constexpr qsizetype ShortSharedBytes = 256;
 // Expat holds an unfinished tag (its name and attributes) whole until it ends. Beyond this many
 // bytes past its last event a part is no spreadsheet, and the parser's buffer stops growing here.
 constexpr qint64 MaxPendingBytes = ChunkBytes + (qint64(1) << 20);
@@ -233,8 +234,8 @@ private:
     bool m_hasValue = false;
     std::string m_value;
     std::string m_inlineText;
-    // Shared strings met since the caller last emptied the queue: a string used by many cells is
-    // held once, as it was in the table.
+    // Long shared strings met since the caller last emptied the queue: one used by many cells is
+    // held once, as it was in the table. Short ones are cheaper to copy than to look up.
     QHash<size_t, QString> m_sharedInUse;
 };
 
@@ -767,10 +768,12 @@ Cell XlsxSheet::finishCell()
             m_bad = true;
             return {};
         }
+        const QByteArrayView bytes = shared.bytes(size_t(i));
+        if (bytes.size() <= ShortSharedBytes)
+            return Cell::ofText(QString::fromUtf8(bytes));
         auto known = m_sharedInUse.constFind(size_t(i));
         if (known != m_sharedInUse.constEnd())
             return Cell::ofText(*known);
-        const QByteArrayView bytes = shared.bytes(size_t(i));
         if (size_t(bytes.size()) > MaxCellBytes) {
             markTooLong();
             return {};
