@@ -248,3 +248,35 @@ TEST(HostileWorkbooks, CellAtTheLimitIsReadWhole)
     EXPECT_EQ(dump.rows[1].section(QLatin1Char('|'), 0, 0), QStringLiteral("T:") + QString(32767, QChar(0x0219)));
     EXPECT_EQ(dump.failure, QStringLiteral("Celula din randul 3, coloana A, are mai mult de 32767 de caractere."));
 }
+
+// The workbook and its sheet are opened before the database is touched: without a database, a
+// pipe or a workbook without "Sheet1" fails at its own step even when the journal was to be
+// emptied first, and no database file appears.
+TEST(HostileWorkbooks, WorkbookIsOpenedBeforeTheDatabase)
+{
+    struct Case
+    {
+        const char* name;
+        Make make;
+        int label;
+    };
+    const Case cases[] = {
+        { "fifo", fifo(), 140 },
+        { "no-sheet1.xlsx", data("no-sheet1.xlsx"), 160 },
+        { "no-sheet1.xls", data("no-sheet1.xls"), 160 },
+        { "journal.xlsx", data("journal.xlsx"), 60 }, // a good sheet reaches the database
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder t(false);
+        import::ImportInputs in;
+        in.path = c.make(t);
+        const ChildResult child = runBounded([&] {
+            MessageList sink;
+            return QString::number(import::ImportXLS(in, t.folder(), sink).label);
+        });
+        EXPECT_TRUE(child.exited);
+        EXPECT_EQ(child.output, QString::number(c.label));
+        EXPECT_FALSE(QFile::exists(t.folder().databasePath()));
+    }
+}
