@@ -128,8 +128,8 @@ private:
     std::optional<store::Statement> m_insert;
 };
 
-// The database is opened where the journal is first needed: to empty it, before the workbook is
-// opened, or else at the first row written. A sheet that cannot be read therefore reports its own
+// The database is opened where the journal is first needed: to empty it, once the sheet is open,
+// or else at the first row written. A workbook that cannot be opened therefore reports its own
 // step whatever state the database is in.
 std::optional<Stop> Run::openJournal(int label)
 {
@@ -252,14 +252,6 @@ std::optional<Stop> Run::importRow(const Row& row)
 
 std::optional<Stop> Run::run(qint64& written)
 {
-    if (m_in.replaceJournal) {
-        if (auto stop = openJournal(m_labels.emptyJournal))
-            return stop;
-        const QString table = store::journalTable(m_in.journal);
-        if (Status s = m_db->exec(QStringLiteral("DELETE FROM ") + table); !s)
-            return Stop { m_labels.emptyJournal, s.failure() };
-    }
-
     ReadFailure readFailure;
     auto book = openWorkbook(m_in.path, readFailure, m_limits);
     if (!book)
@@ -267,6 +259,16 @@ std::optional<Stop> Run::run(qint64& written)
     auto sheet = book->openSheet(QStringLiteral("Sheet1"), readFailure);
     if (!sheet)
         return Stop { OpenSheet, { err::ItemNotFound, readFailure.description } };
+
+    // The journal is emptied, and the database's write lock taken, only once the sheet is being
+    // read: a workbook that cannot be opened never holds up another writer.
+    if (m_in.replaceJournal) {
+        if (auto stop = openJournal(m_labels.emptyJournal))
+            return stop;
+        const QString table = store::journalTable(m_in.journal);
+        if (Status s = m_db->exec(QStringLiteral("DELETE FROM ") + table); !s)
+            return Stop { m_labels.emptyJournal, s.failure() };
+    }
 
     // The header is the first row that holds anything; the sheet's used range starts there.
     Row row;
