@@ -91,7 +91,7 @@ Result<CompanyRecord> loadCompany(const ProgramFolder& folder)
     return record;
 }
 
-bool DateValide(const FiscalDates& d, MessageSink& sink)
+bool checkFiscalDates(const FiscalDates& d, MessageSink& sink)
 {
     auto show = [&sink](const QString& text) {
         Message m = Message::check(text);
@@ -104,7 +104,7 @@ bool DateValide(const FiscalDates& d, MessageSink& sink)
     if (!d.DATAIN || !d.DATASN || !d.DATAIN1 || !d.DATASN1 || !d.DATAIC || !d.DATASC) {
         sink.show(report::companyWindow(
             Failure { err::InvalidUseOfNull, QStringLiteral("Una dintre datele exercitiului nu este completata.") },
-            QStringLiteral("DateValide"), 0));
+            report::names::FiscalDatesProcedure, 0));
         return false;
     }
     const QString cannot = QStringLiteral(" Salvarea nu se poate efectua !");
@@ -207,7 +207,7 @@ void saveCompany(const ProgramFolder& folder, const CompanyRecord& record, Messa
         sink.show(report::companySave(noRow(QStringLiteral("Zet_Par"))));
         return;
     }
-    if (DateValide(record.dates, sink)) {
+    if (checkFiscalDates(record.dates, sink)) {
         if (Status s = storeDates(folder, record); !s)
             sink.show(report::companySave(s.failure()));
     }

@@ -91,11 +91,6 @@ QString partnerLine(const PartnerRow& r, bool purchase, bool variant2013)
 
 } // namespace
 
-QString CompanyIdentity::adresa() const
-{
-    return QStringList { Judet1, Oras1, Strada1, Nr1, Bloc1, Ap1 }.join(QLatin1Char(' '));
-}
-
 Status writeD394Xml(const D394Declaration& d, QIODevice& out)
 {
     if (auto refused = unwritableText(d))

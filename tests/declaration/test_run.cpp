@@ -30,10 +30,10 @@ QString fixtureSql()
 DeclarationInputs inputs2024()
 {
     DeclarationInputs in;
-    in.TextNume = QStringLiteral("Pop");
-    in.TextFunctie = QStringLiteral("Administrator");
-    in.DTPdela = QDate(2024, 1, 1);
-    in.DTPla = QDate(2024, 12, 31);
+    in.declarant.name = QStringLiteral("Pop");
+    in.declarant.function = QStringLiteral("Administrator");
+    in.from = QDate(2024, 1, 1);
+    in.to = QDate(2024, 12, 31);
     return in;
 }
 
@@ -50,7 +50,8 @@ struct Fixture
     }
     DeclarationOutcome run(const DeclarationInputs& in)
     {
-        return cmdCalcul_Click(in, DeclarationContext { folder.folder(), clock, ParaSoc {}, {} }, messages);
+        return runDeclaration(in, DeclarationContext { folder.folder(), clock, company::CompanyParameters {}, {} },
+                              messages);
     }
     QString finalFolder() const { return folder.file(QStringLiteral("D394/14399840")); }
     QStringList filesUnder(const QString& relative) const
@@ -148,7 +149,7 @@ TEST(DeclarationRun, Variant2012HasNoCountsAndNoReverseChargeLetters)
 {
     Fixture fx;
     DeclarationInputs in = inputs2024();
-    in.CheckD394_2013 = false;
+    in.variant2013 = false;
     const DeclarationOutcome out = fx.run(in);
     ASSERT_EQ(out.end, DeclarationOutcome::End::Written);
     const QString text = text::fromCp1250(readFile(out.textFile));
@@ -180,11 +181,9 @@ TEST(DeclarationRun, InputChecksInOrder)
     for (const Case& c : cases) {
         Fixture fx;
         DeclarationInputs in;
-        in.DTPdela = c.from;
-        in.DTPla = c.to;
-        in.TextNume = QString::fromUtf8(c.nume);
-        in.TextPrenume = QString::fromUtf8(c.prenume);
-        in.TextFunctie = QString::fromUtf8(c.functie);
+        in.from = c.from;
+        in.to = c.to;
+        in.declarant = { QString::fromUtf8(c.nume), QString::fromUtf8(c.prenume), QString::fromUtf8(c.functie) };
         const DeclarationOutcome out = fx.run(in);
         EXPECT_EQ(out.end, DeclarationOutcome::End::Check) << c.message;
         ASSERT_EQ(fx.messages.messages().size(), 1) << c.message;
@@ -200,8 +199,8 @@ TEST(DeclarationRun, InputChecksInOrder)
     // Texts of spaces pass, and a single-day period is a month.
     Fixture fx;
     DeclarationInputs in;
-    in.TextNume = in.TextPrenume = in.TextFunctie = QStringLiteral(" ");
-    in.DTPdela = in.DTPla = QDate(2012, 1, 1);
+    in.declarant = { QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ") };
+    in.from = in.to = QDate(2012, 1, 1);
     EXPECT_EQ(fx.run(in).end, DeclarationOutcome::End::Written)
         << fx.messages.texts().join(QLatin1Char('\n')).toStdString();
 }
@@ -340,7 +339,7 @@ TEST(DeclarationRun, UnwritableOutputFolder)
     ASSERT_TRUE(blocker2.open(QIODevice::WriteOnly));
     blocker2.close();
     DeclarationInputs in = inputs2024();
-    in.TextNume.clear();
+    in.declarant.name.clear();
     EXPECT_EQ(fx2.run(in).end, DeclarationOutcome::End::Failure);
     EXPECT_TRUE(fx2.messages.texts().first().endsWith(QStringLiteral(" Linia: 2")));
 }
@@ -362,9 +361,8 @@ TEST(DeclarationRun, SemesterPathTakesOverWhenTheBoxIsCleared)
 {
     Fixture fx;
     DeclarationInputs in = inputs2024();
-    in.CheckD394_2012 = false;
-    in.CheckD394 = true;
-    in.DTPdela = QDate(2030, 1, 1); // not read on this path
+    in.rules2012 = false;
+    in.from = QDate(2030, 1, 1); // not read on this path
     const DeclarationOutcome out = fx.run(in);
     EXPECT_TRUE(out.semester.has_value());
     EXPECT_TRUE(out.xmlFile.isEmpty());

@@ -1,5 +1,5 @@
 #include "base/Text.h"
-#include "company/ParaSoc.h"
+#include "company/CompanyParameters.h"
 #include "declaration/DeclarationRun.h"
 #include "declaration/SemesterFiles.h"
 #include "declaration/SemesterPasses.h"
@@ -67,25 +67,22 @@ protected:
     DeclarationInputs inputs(int semester, bool report) const
     {
         DeclarationInputs in;
-        in.TextNume = QStringLiteral("Popescu");
-        in.TextFunctie = QStringLiteral("Administrator");
-        in.CheckD394_2012 = false;
-        in.CheckD394 = true;
-        in.Option1 = semester == 1;
-        in.Option2 = semester == 2;
-        in.Check1 = report;
-        in.Check394 = !report;
+        in.declarant.name = QStringLiteral("Popescu");
+        in.declarant.function = QStringLiteral("Administrator");
+        in.rules2012 = false;
+        in.firstSemester = semester == 1;
+        in.reportFile = report;
         return in;
     }
 
     SemesterRunOutput run(const DeclarationInputs& in, const QString& authorityProgram = QString())
     {
         SemesterRunOutput r;
-        ParaSoc paraSoc;
-        InitParaSoc(folder.folder(), clock, paraSoc, r.messages);
+        company::CompanyParameters parameters;
+        EXPECT_TRUE(company::loadCompanyParameters(folder.folder(), clock, parameters, r.messages).ok());
         EXPECT_TRUE(r.messages.messages().isEmpty()) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
-        const DeclarationContext ctx { folder.folder(), clock, paraSoc, authorityProgram };
-        DeclarationOutcome outcome = cmdCalcul_Click(in, ctx, r.messages);
+        const DeclarationContext ctx { folder.folder(), clock, parameters, authorityProgram };
+        DeclarationOutcome outcome = runDeclaration(in, ctx, r.messages);
         r.end = outcome.end;
         if (outcome.semester)
             r.result = *outcome.semester;
@@ -193,7 +190,7 @@ TEST_F(Semester, DatesOfTheTwoSemesters)
         folder.exec(QStringLiteral("UPDATE Zet_Par SET DATAIN='%1', DATASN='%2'")
                         .arg(QLatin1String(c.dataIn), QLatin1String(c.dataSn)));
         DeclarationInputs in = inputs(c.semester, true);
-        in.TextNume.clear(); // stops at the checks: nothing else runs
+        in.declarant.name.clear(); // stops at the checks: nothing else runs
         const SemesterRunOutput r = run(in);
         EXPECT_EQ(r.result.SemStart, c.start) << c.dataIn << " S" << c.semester;
         EXPECT_EQ(r.result.SemEnd, c.end) << c.dataIn << " S" << c.semester;
@@ -222,11 +219,9 @@ TEST_F(Semester, ChecksInOrderStopTheRunWithNothingWritten)
     };
     for (const Case& c : cases) {
         DeclarationInputs in = inputs(1, true);
-        in.DTPickerdela = c.from;
-        in.DTPickerla = c.to;
-        in.TextNume = QString::fromUtf8(c.nume);
-        in.TextPrenume = QString::fromUtf8(c.prenume);
-        in.TextFunctie = QString::fromUtf8(c.functie);
+        in.checkedFrom = c.from;
+        in.checkedTo = c.to;
+        in.declarant = { QString::fromUtf8(c.nume), QString::fromUtf8(c.prenume), QString::fromUtf8(c.functie) };
         const SemesterRunOutput r = run(in);
         ASSERT_EQ(r.messages.messages().size(), 1) << c.message;
         const Message& m = r.messages.messages().first();
@@ -234,13 +229,13 @@ TEST_F(Semester, ChecksInOrderStopTheRunWithNothingWritten)
         EXPECT_EQ(m.box, BoxKind::Standard);
         EXPECT_EQ(m.role, MessageRole::Check);
         EXPECT_EQ(r.end, DeclarationOutcome::End::Check);
-        EXPECT_FALSE(r.result.completed);
+        EXPECT_TRUE(r.result.declarationFile.isEmpty());
         EXPECT_TRUE(txtFiles(folder.path()).isEmpty());
     }
     // Spaces count as filled, and the designed pickers pass.
     folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL='RO42'"));
     DeclarationInputs in = inputs(1, true);
-    in.TextNume = in.TextPrenume = in.TextFunctie = QStringLiteral("  ");
+    in.declarant = { QStringLiteral("  "), QStringLiteral("  "), QStringLiteral("  ") };
     const SemesterRunOutput r = run(in);
     EXPECT_EQ(r.end, DeclarationOutcome::End::Written) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
 }
@@ -394,11 +389,11 @@ TEST_F(Semester, BadCompanyRows)
         fresh.exec(QString::fromUtf8(c.sql));
         fresh.exec(QStringLiteral("INSERT INTO zet_jvt_UE (NUME, CODF, COL6, COL7) VALUES ('C', 'RO12', 10, 2)"));
         MessageList messages;
-        ParaSoc paraSoc;
-        paraSoc.DataIN = 45292; // 2024-01-01
-        paraSoc.DataSN = 45657; // 2024-12-31
-        const DeclarationContext ctx { fresh.folder(), clock, paraSoc, {} };
-        const auto outcome = cmdCalcul_Click(inputs(1, true), ctx, messages);
+        company::CompanyParameters parameters;
+        parameters.DataIN = 45292; // 2024-01-01
+        parameters.DataSN = 45657; // 2024-12-31
+        const DeclarationContext ctx { fresh.folder(), clock, parameters, {} };
+        const auto outcome = runDeclaration(inputs(1, true), ctx, messages);
         EXPECT_EQ(messages.texts(), QStringList { QString::fromUtf8(c.message) });
         EXPECT_EQ(outcome.end, DeclarationOutcome::End::Failure);
         EXPECT_TRUE(txtFiles(fresh.path()).isEmpty());
