@@ -58,7 +58,13 @@ QString CompanyIdentity::adresa() const
 
 QString companyCode(const QString& codFiscal)
 {
-    return codFiscal.mid(2);
+    const QString code = codFiscal.trimmed();
+    if (!code.startsWith(QLatin1String("RO"), Qt::CaseInsensitive))
+        return code;
+    qsizetype from = 2;
+    while (from < code.size() && code[from].isSpace())
+        ++from;
+    return code.mid(from);
 }
 
 Result<CompanyIdentity> readCompanyIdentity(store::Connection& connection, CodeUse use, CompanyStep& failedStep)

@@ -32,7 +32,8 @@ struct CompanyIdentity
     QString adresa() const;
 };
 
-// The company code: CODFISCAL from its third character on.
+// The company code: CODFISCAL without its surrounding spaces, then without a leading "RO" (any
+// case) and the spaces after it. A code without that prefix is used whole.
 QString companyCode(const QString& codFiscal);
 
 // What the company code names besides its place in the declaration; each use has its own check.

@@ -24,7 +24,8 @@ struct D394Declaration
 // The XML document: declaration without encoding, UTF-8, no whitespace between elements.
 Status writeD394Xml(const D394Declaration& d, QIODevice& out);
 
-// The text file the authority's program imports: Windows-1250, every line ended by CR LF.
+// The text file the authority's program imports: Windows-1250, every line ended by CR LF; its
+// values written as TextValues.h says.
 Status writeD394Text(const D394Declaration& d, QIODevice& out);
 QString d394Text(const D394Declaration& d);
 

@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cmath>
 #include <future>
+#include <utility>
 
 namespace orvida::declaration {
 
@@ -105,6 +107,18 @@ D394Declaration declarationFor(const DeclarationInputs& in, const CompanyIdentit
     return d;
 }
 
+// A partner total that is not finite stops the run before any file is written.
+std::optional<Failure> overflow(const QList<PartnerRow>& partners)
+{
+    for (const PartnerRow& r : partners)
+        if (!std::isfinite(r.baza) || !std::isfinite(r.tva))
+            return Failure { err::Overflow,
+                             QStringLiteral(
+                                 "Suma partenerului cu codul fiscal %1 depaseste domeniul valorilor (Overflow).")
+                                 .arg(r.cuiP) };
+    return std::nullopt;
+}
+
 struct LabelledFailure
 {
     Failure failure;
@@ -128,31 +142,52 @@ readJournals(store::Connection& connection, const ProgramFolder& folder, D394Dec
     auto sales = salesRead.get();
     if (!purchases)
         return LabelledFailure { purchases.failure(), LPurchases };
+    if (auto f = overflow(*purchases))
+        return LabelledFailure { *f, LPurchases };
     if (!sales)
         return LabelledFailure { sales.failure(), LSales };
+    if (auto f = overflow(*sales))
+        return LabelledFailure { *f, LSales };
     d.purchases = std::move(purchases).value();
     d.sales = std::move(sales).value();
     return std::nullopt;
 }
 
-QString timestamp(const Clock& clock)
+bool taken(const QString& path)
 {
-    return clock.now().toString(QStringLiteral("dd.MM.yyyy - hh.mm.ss"));
+    const QFileInfo file(path);
+    return file.exists() || file.isSymLink();
 }
 
-// Writes the XML document, then the text file, each followed by its message.
+// The names of the run's two files, from one time stamp: "D394_dd.MM.yyyy - hh.mm.ss" with ".xml"
+// and ".txt". An earlier declaration is never replaced: when either name is taken, the first of
+// " (2)", " (3)"... after the stamp that leaves both names free is used for both.
+std::pair<QString, QString> fileNames(const QString& folder, const Clock& clock)
+{
+    const QString stem
+        = folder + QStringLiteral("/D394_") + clock.now().toString(QStringLiteral("dd.MM.yyyy - hh.mm.ss"));
+    for (int n = 1;; ++n) {
+        const QString name = n == 1 ? stem : stem + QStringLiteral(" (%1)").arg(n);
+        const QString xml = name + QStringLiteral(".xml");
+        const QString text = name + QStringLiteral(".txt");
+        if (!taken(xml) && !taken(text))
+            return { xml, text };
+    }
+}
+
+// Writes the XML document, then the text file, each followed by its message. The messages name
+// the folder, as designed; the outcome names the files.
 DeclarationOutcome writeFiles(const D394Declaration& d, const QString& folder, const Clock& clock, MessageSink& sink)
 {
     DeclarationOutcome outcome;
     const QString shownFolder = QDir::toNativeSeparators(folder);
-    const QString xmlFile = folder + QStringLiteral("/D394_") + timestamp(clock) + QStringLiteral(".xml");
+    const auto [xmlFile, textFile] = fileNames(folder, clock);
     if (Status s = saveFile(xmlFile, [&](QIODevice& out) { return writeD394Xml(d, out); }); !s)
         return failed(outcome, s.failure(), LSaveXml, sink);
     outcome.xmlFile = xmlFile;
     sink.show(Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul ") + shownFolder
                             + QLatin1Char('.')));
 
-    const QString textFile = folder + QStringLiteral("/D394_") + timestamp(clock) + QStringLiteral(".txt");
     if (Status s = saveFile(textFile, [&](QIODevice& out) { return writeD394Text(d, out); }); !s)
         return failed(outcome, s.failure(), LSaveText, sink);
     outcome.textFile = textFile;

@@ -7,10 +7,13 @@
 #include "declaration/NumberText.h"
 #include "declaration/SemesterFiles.h"
 #include "declaration/SemesterPasses.h"
+#include "declaration/TextValues.h"
 #include "store/Database.h"
 
 #include <QSet>
 #include <QStringList>
+
+#include <cmath>
 
 namespace orvida::declaration {
 
@@ -53,6 +56,14 @@ Message inputCheck(const QString& text)
     return m;
 }
 
+Failure partnerOverflow(const QString& code)
+{
+    return {
+        err::Overflow,
+        QStringLiteral("Suma partenerului cu codul fiscal %1 depaseste domeniul valorilor (Overflow).").arg(code)
+    };
+}
+
 QString N(double value, int decimals)
 {
     return numberText(text::roundHalfEven(value, decimals));
@@ -85,7 +96,39 @@ std::optional<QString> screenRow(SemesterPass pass, const Value& nume, const Val
     return std::nullopt;
 }
 
-// Runs a pass's query and walks its rows. Returns the number of rows the query gave.
+// Adds one accepted partner's amounts to the pass's text and to the totals.
+void addAmounts(SemesterPass pass, const QString& code, const QString& name, double base, double vat, Texts& t)
+{
+    switch (pass) {
+    case SemesterPass::C:
+    case SemesterPass::D:
+        t.strRestaurat += bareValue(code) + QLatin1Char(',') + N(base + vat, 2) + QLatin1Char(',') + N(base, 2)
+            + QLatin1Char(',') + N(vat, 2) + Crlf;
+        break;
+    case SemesterPass::E:
+        t.amounts += QStringLiteral("#L#,") + bareValue(code) + QLatin1Char(',') + textValue(name) + QLatin1Char(',')
+            + N(base, 0) + QLatin1Char(',') + N(vat, 0) + Crlf;
+        break;
+    case SemesterPass::F:
+        t.amounts += QStringLiteral("#A#,") + bareValue(code) + QLatin1Char(',') + textValue(name) + QLatin1Char(',')
+            + N(base, 2) + QLatin1Char(',') + N(vat, 2) + Crlf;
+        break;
+    default:
+        break;
+    }
+    const double wholeBase = text::roundHalfEven(base, 0);
+    const double wholeVat = text::roundHalfEven(vat, 0);
+    if (passJournal(pass) == Journal::Sales) {
+        t.totals.nBazaLivrari += wholeBase;
+        t.totals.nTVALivrari += wholeVat;
+    } else {
+        t.totals.nBazaAchizitii += wholeBase;
+        t.totals.nTVAAchizitii += wholeVat;
+    }
+}
+
+// Runs a pass's query and walks its rows. Returns the number of rows the query gave. An amount
+// that is not finite stops the run before anything is written.
 Result<int> runPass(store::Connection& connection, SemesterPass pass, Texts& t)
 {
     auto rows = store::fetchAll(connection, passQuery(pass));
@@ -101,41 +144,24 @@ Result<int> runPass(store::Connection& connection, SemesterPass pass, Texts& t)
         if (!code)
             continue;
         if (listing) {
-            t.strRestaurat += *code + QStringLiteral(",#") + r[cNume].toText() + QLatin1Char('#') + Crlf;
+            t.strRestaurat += bareValue(*code) + QLatin1Char(',') + textValue(r[cNume].toText()) + Crlf;
             t.listed.insert(*code);
             ++t.totals.NRTERTI;
             continue;
         }
         const double base = r[cBase].isNull() ? 0.0 : r[cBase].toDouble();
         const double vat = r[cVat].isNull() ? 0.0 : r[cVat].toDouble();
-        const double wholeBase = text::roundHalfEven(base, 0);
-        const double wholeVat = text::roundHalfEven(vat, 0);
-        switch (pass) {
-        case SemesterPass::C:
-        case SemesterPass::D:
-            t.strRestaurat += *code + QLatin1Char(',') + N(base + vat, 2) + QLatin1Char(',') + N(base, 2)
-                + QLatin1Char(',') + N(vat, 2) + Crlf;
-            break;
-        case SemesterPass::E:
-            t.amounts += QStringLiteral("#L#,") + *code + QStringLiteral(",#") + r[cNume].toText()
-                + QStringLiteral("#,") + N(base, 0) + QLatin1Char(',') + N(vat, 0) + Crlf;
-            break;
-        case SemesterPass::F:
-            t.amounts += QStringLiteral("#A#,") + *code + QStringLiteral(",#") + r[cNume].toText()
-                + QStringLiteral("#,") + N(base, 2) + QLatin1Char(',') + N(vat, 2) + Crlf;
-            break;
-        default:
-            break;
-        }
-        if (passJournal(pass) == Journal::Sales) {
-            t.totals.nBazaLivrari += wholeBase;
-            t.totals.nTVALivrari += wholeVat;
-        } else {
-            t.totals.nBazaAchizitii += wholeBase;
-            t.totals.nTVAAchizitii += wholeVat;
-        }
+        if (!std::isfinite(base) || !std::isfinite(vat) || !std::isfinite(base + vat))
+            return partnerOverflow(*code);
+        addAmounts(pass, *code, r[cNume].toText(), base, vat, t);
     }
     return int(rows->size());
+}
+
+bool finite(const SemesterTotals& t)
+{
+    return std::isfinite(t.nBazaLivrari) && std::isfinite(t.nTVALivrari) && std::isfinite(t.nBazaAchizitii)
+        && std::isfinite(t.nTVAAchizitii);
 }
 
 struct LabelledFailure
@@ -189,10 +215,14 @@ int companyLabel(CompanyStep step)
     return LIdentification;
 }
 
-// The identification block: name, address, phone, fax, e-mail, separated by "#,#".
+// The identification block: name, address, phone, fax, e-mail, separated by "#,#"; the text
+// values' closing "#" on the outside are the caller's.
 QString identification(const CompanyIdentity& c)
 {
-    return QStringList { c.Denumire, c.adresa(), c.Telefon1, c.Fax1, c.Email1 }.join(QStringLiteral("#,#"));
+    QStringList values;
+    for (const QString& v : { c.Denumire, c.adresa(), c.Telefon1, c.Fax1, c.Email1 })
+        values << textContent(v);
+    return values.join(QStringLiteral("#,#"));
 }
 
 // The partner list (both modes), then the amounts of the report or of the restore text.
@@ -227,7 +257,7 @@ std::optional<LabelledFailure> runPasses(store::Connection& connection, bool rep
 QString reportText(const SemesterResult& result, const QString& id, const Texts& t)
 {
     const SemesterTotals& tot = t.totals;
-    return QStringLiteral("394,") + result.strCodFiscal + QLatin1Char(',')
+    return QStringLiteral("394,") + bareValue(result.strCodFiscal) + QLatin1Char(',')
         + QStringLiteral("#S%1#,").arg(result.semester) + result.strAn + QStringLiteral(",#") + id
         + QStringLiteral("#,") + QStringLiteral(",##,##,##,##,##,") + numberText(qint64(tot.NRTERTI)) + QLatin1Char(',')
         + numberText(tot.nBazaLivrari) + QLatin1Char(',') + numberText(tot.nTVALivrari) + QLatin1Char(',')
@@ -296,10 +326,15 @@ DeclarationOutcome runSemesterDeclaration(const DeclarationInputs& in, const Dec
     t.strErori = dates::shortDate(today) + Crlf;
     const QString id = identification(*company);
     t.strRestaurat = QStringLiteral(" 1") + Crlf + result.strAn + QStringLiteral(",#S%1#,##,##,").arg(result.semester)
-        + result.strCodFiscal + QStringLiteral(",#") + id + QStringLiteral("#,")
+        + bareValue(result.strCodFiscal) + QStringLiteral(",#") + id + QStringLiteral("#,")
         + QStringLiteral("##,##,##,,##,##,##,##,##") + Crlf;
     if (auto f = runPasses(*connection, in.reportFile, t, sink))
         return failed(outcome, f->failure, f->label, sink);
+    if (!finite(t.totals))
+        return failed(
+            outcome,
+            { err::Overflow, QStringLiteral("Totalurile declaratiei depasesc domeniul valorilor (Overflow).") },
+            LTotals, sink);
     result.totals = t.totals;
 
     if (auto f = writeFiles(ctx, in.reportFile, id, t, result, sink))

@@ -1,3 +1,4 @@
+#include "TextRecords.h"
 #include "base/Text.h"
 #include "company/CompanyParameters.h"
 #include "declaration/DeclarationRun.h"
@@ -494,4 +495,81 @@ TEST_F(Semester, ReadOnlyProgramFolder)
     ASSERT_FALSE(r.messages.messages().isEmpty());
     EXPECT_EQ(r.messages.messages().last().role, MessageRole::Failure);
     EXPECT_EQ(r.end, DeclarationOutcome::End::Failure);
+}
+
+TEST_F(Semester, NoValueChangesTheTextFilesRecords)
+{
+    folder.exec(QStringLiteral(
+        "UPDATE Zet_Info SET CODFISCAL = 'RO14399840', DENUMIRE = 'Soc#1' || char(10) || 'SRL', JUDET1 = 'B', "
+        "ORAS1 = 'Bucuresti', STRADA1 = 'Str. #2, bl.', NR1 = '15', AP1 = '7', EMAIL1 = 'a#b';"
+        "INSERT INTO zet_jct_UE (NUME, CODF, COL8, COL9) VALUES "
+        "('X' || char(13) || char(10) || '#A#,2816464,#Fals#, 9, 99999, 9', 'RO2816465', 100, 19),"
+        "('Hash#Name, Comma', '12,3#4', 10, 2);"
+        "INSERT INTO zet_jvt_UE (NUME, CODF, COL6, COL7) VALUES ('Rau#1', '12345678901', 50, 10)"));
+    const QString forged = QStringLiteral("X   A ,2816464, Fals , 9, 99999, 9");
+    const QStringList id { "Soc 1 SRL", "B Bucuresti Str.  2, bl. 15    7", " ", " ", "a b" };
+
+    const SemesterRunOutput report = run(inputs(1, true));
+    ASSERT_EQ(report.end, DeclarationOutcome::End::Written) << report.messages.texts().join('|').toStdString();
+    auto records = test::textRecords(readFile(report.result.declarationFile));
+    ASSERT_EQ(records.size(), 3); // the identification line and the two suppliers
+    for (const auto& r : records)
+        ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(records[0]->mid(4, 5), id);
+    EXPECT_EQ(*records[1], (QStringList { "A", "12 3 4", "Hash Name, Comma", " 10", " 2" }));
+    EXPECT_EQ(*records[2], (QStringList { "A", "2816465", forged, " 100", " 19" }));
+    // The error list keeps the name as stored.
+    EXPECT_TRUE(readFile(report.result.errorListFile).contains("Clientul Rau#1 are cod fiscal incorect"));
+
+    const SemesterRunOutput restore = run(inputs(1, false));
+    ASSERT_EQ(restore.end, DeclarationOutcome::End::Written) << restore.messages.texts().join('|').toStdString();
+    records = test::textRecords(readFile(restore.result.declarationFile));
+    QStringList lines;
+    for (const auto& r : records) {
+        ASSERT_TRUE(r.has_value());
+        lines << r->join(QLatin1Char('|'));
+    }
+    EXPECT_EQ(lines.size(), 8) << lines.join('\n').toStdString();
+    EXPECT_EQ(records[1]->mid(5, 5), id);
+    EXPECT_EQ(lines.mid(2),
+              (QStringList { QStringLiteral("12 3 4|Hash Name, Comma"), QStringLiteral("2816465|") + forged,
+                             QStringLiteral("STOP1"), QStringLiteral("12 3 4| 12| 10| 2"),
+                             QStringLiteral("2816465| 119| 100| 19"), QStringLiteral("STOP2") }));
+}
+
+TEST_F(Semester, ATotalThatIsNotFiniteStopsTheRunBeforeAnyFile)
+{
+    struct Case
+    {
+        const char* name;
+        const char* sql;
+        bool report;
+        int label;
+    } cases[] = {
+        { "an infinite amount, report", "INSERT INTO zet_jct_UE (NUME, CODF, COL8, COL9) VALUES ('F', '123', 9e999, 1)",
+          true, 43 },
+        { "base and VAT that overflow together, restore",
+          "INSERT INTO zet_jct_UE (NUME, CODF, COL8, COL9) VALUES ('F', '123', 1e308, 1e308)", false, 40 },
+        { "totals that overflow, report",
+          "INSERT INTO zet_jvt_UE (NUME, CODF, COL6, COL7) VALUES ('A', '123', 1e308, 1), ('B', '124', 1e308, 1);"
+          "INSERT INTO zet_jct_UE (NUME, CODF, COL8, COL9) VALUES ('F', '125', 1, 1)",
+          true, 44 },
+    };
+    for (const Case& c : cases) {
+        TestFolder fresh;
+        fresh.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL = 'RO14399840'"));
+        fresh.exec(QString::fromUtf8(c.sql));
+        MessageList messages;
+        company::CompanyParameters parameters;
+        parameters.DataIN = 45292; // 2024-01-01
+        parameters.DataSN = 45657; // 2024-12-31
+        const auto outcome = runDeclaration(inputs(1, c.report),
+                                            DeclarationContext { fresh.folder(), clock, parameters, {} }, messages);
+        EXPECT_EQ(outcome.end, DeclarationOutcome::End::Failure) << c.name;
+        ASSERT_EQ(messages.messages().size(), 1) << c.name << ": " << messages.texts().join('|').toStdString();
+        const QString text = messages.texts().first();
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Eroare 6 - "))) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QStringLiteral(" Linia: %1").arg(c.label))) << text.toStdString();
+        EXPECT_TRUE(txtFiles(fresh.path()).isEmpty()) << c.name;
+    }
 }
