@@ -182,15 +182,15 @@ Status semesterPeriod(bool firstSemester, const company::CompanyParameters& para
 {
     result.semester = firstSemester ? 1 : 2;
     if (result.semester == 1) {
-        result.SemStart = dates::fromSerial(parameters.DataIN).date();
-        result.SemEnd = result.SemStart.addMonths(6);
+        result.start = dates::fromSerial(parameters.DataIN).date();
+        result.end = result.start.addMonths(6);
     } else {
-        result.SemEnd = dates::fromSerial(parameters.DataSN).date();
-        result.SemStart = result.SemEnd.addMonths(-6);
+        result.end = dates::fromSerial(parameters.DataSN).date();
+        result.start = result.end.addMonths(-6);
     }
-    if (!result.SemStart.isValid() || !result.SemEnd.isValid())
+    if (!result.start.isValid() || !result.end.isValid())
         return Failure { err::TypeMismatch, QStringLiteral("Exercitiul financiar nu are date valide.") };
-    result.strAn = QStringLiteral("%1").arg(result.SemEnd.year(), 4, 10, QLatin1Char('0'));
+    result.year = QStringLiteral("%1").arg(result.end.year(), 4, 10, QLatin1Char('0'));
     return Status::success();
 }
 
@@ -257,9 +257,9 @@ std::optional<LabelledFailure> runPasses(store::Connection& connection, bool rep
 QString reportText(const SemesterResult& result, const QString& id, const Texts& t)
 {
     const SemesterTotals& tot = t.totals;
-    return QStringLiteral("394,") + bareValue(result.strCodFiscal) + QLatin1Char(',')
-        + QStringLiteral("#S%1#,").arg(result.semester) + result.strAn + QStringLiteral(",#") + id
-        + QStringLiteral("#,") + QStringLiteral(",##,##,##,##,##,") + numberText(qint64(tot.NRTERTI)) + QLatin1Char(',')
+    return QStringLiteral("394,") + bareValue(result.code) + QLatin1Char(',')
+        + QStringLiteral("#S%1#,").arg(result.semester) + result.year + QStringLiteral(",#") + id + QStringLiteral("#,")
+        + QStringLiteral(",##,##,##,##,##,") + numberText(qint64(tot.NRTERTI)) + QLatin1Char(',')
         + numberText(tot.nBazaLivrari) + QLatin1Char(',') + numberText(tot.nTVALivrari) + QLatin1Char(',')
         + numberText(tot.nBazaAchizitii) + QLatin1Char(',') + numberText(tot.nTVAAchizitii) + Crlf + t.amounts;
 }
@@ -275,11 +275,11 @@ std::optional<LabelledFailure> writeFiles(const DeclarationContext& ctx,
 {
     const SemesterFolders folders = semesterFolders(ctx.folder, ctx.authorityProgram);
     if (reportMode) {
-        result.declarationFile = folders.report + reportFileName(result.semester, result.SemStart, result.strCodFiscal);
+        result.declarationFile = folders.report + reportFileName(result.semester, result.start, result.code);
         if (Status s = saveCp1250(result.declarationFile, reportText(result, id, t)); !s)
             return LabelledFailure { s.failure(), LSaveReport };
     } else {
-        result.declarationFile = folders.restore + restoreFileName(result.semester, result.strAn, result.strCodFiscal);
+        result.declarationFile = folders.restore + restoreFileName(result.semester, result.year, result.code);
         if (Status s = saveCp1250(result.declarationFile, t.strRestaurat); !s)
             return LabelledFailure { s.failure(), LSaveRestore };
     }
@@ -320,13 +320,13 @@ DeclarationOutcome runSemesterDeclaration(const DeclarationInputs& in, const Dec
     auto company = readCompanyIdentity(*connection, CodeUse::FileName, step);
     if (!company)
         return failed(outcome, company.failure(), companyLabel(step), sink);
-    result.strCodFiscal = company->cui;
+    result.code = company->cui;
 
     Texts t;
     t.strErori = dates::shortDate(today) + Crlf;
     const QString id = identification(*company);
-    t.strRestaurat = QStringLiteral(" 1") + Crlf + result.strAn + QStringLiteral(",#S%1#,##,##,").arg(result.semester)
-        + bareValue(result.strCodFiscal) + QStringLiteral(",#") + id + QStringLiteral("#,")
+    t.strRestaurat = QStringLiteral(" 1") + Crlf + result.year + QStringLiteral(",#S%1#,##,##,").arg(result.semester)
+        + bareValue(result.code) + QStringLiteral(",#") + id + QStringLiteral("#,")
         + QStringLiteral("##,##,##,,##,##,##,##,##") + Crlf;
     if (auto f = runPasses(*connection, in.reportFile, t, sink))
         return failed(outcome, f->failure, f->label, sink);
@@ -343,7 +343,7 @@ DeclarationOutcome runSemesterDeclaration(const DeclarationInputs& in, const Dec
     auto rows = store::fetchAll(*connection, QStringLiteral("SELECT * FROM ZET_INFO "));
     if (!rows)
         return failed(outcome, rows.failure(), LSummary, sink);
-    auto page = makeSummaryPage(*rows, result.semester, result.SemStart, result.totals);
+    auto page = makeSummaryPage(*rows, result.semester, result.start, result.totals);
     if (!page)
         return failed(outcome, page.failure(), LSummary, sink);
     result.summary = std::move(page).value();

@@ -23,10 +23,10 @@ constexpr int SemesterSummaryLabel = 51;
 struct SemesterResult
 {
     int semester = 1; // 1 or 2
-    QDate SemStart;
-    QDate SemEnd;
-    QString strAn;
-    QString strCodFiscal;
+    QDate start; // the semester's first day
+    QDate end; // six months on
+    QString year; // the year of the semester's end, four digits
+    QString code; // the company code
     SemesterTotals totals;
     QString declarationFile; // the report or the restore file written
     QString errorListFile; // empty when no error list was written

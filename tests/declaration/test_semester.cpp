@@ -193,9 +193,9 @@ TEST_F(Semester, DatesOfTheTwoSemesters)
         DeclarationInputs in = inputs(c.semester, true);
         in.declarant.name.clear(); // stops at the checks: nothing else runs
         const SemesterRunOutput r = run(in);
-        EXPECT_EQ(r.result.SemStart, c.start) << c.dataIn << " S" << c.semester;
-        EXPECT_EQ(r.result.SemEnd, c.end) << c.dataIn << " S" << c.semester;
-        EXPECT_EQ(r.result.strAn, QLatin1String(c.an));
+        EXPECT_EQ(r.result.start, c.start) << c.dataIn << " S" << c.semester;
+        EXPECT_EQ(r.result.end, c.end) << c.dataIn << " S" << c.semester;
+        EXPECT_EQ(r.result.year, QLatin1String(c.an));
     }
 }
 
