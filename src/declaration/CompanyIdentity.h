@@ -45,6 +45,16 @@ enum class CodeUse {
 // The step of reading the company that failed; each declaration reports it under its own label.
 enum class CompanyStep { Row, Code, Identity };
 
+struct CompanyLabels
+{
+    int row, code, identity;
+
+    int of(CompanyStep step) const
+    {
+        return step == CompanyStep::Row ? row : step == CompanyStep::Code ? code : identity;
+    }
+};
+
 // Reads the company from the first row of Zet_Info: the code (a Null or missing one is error 94),
 // checked for its use, then the identity fields with their defaults. On a failure `failedStep`
 // says which step failed.

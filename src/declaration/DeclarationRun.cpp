@@ -44,13 +44,6 @@ enum Label {
     LTextMessage = 22,
 };
 
-Message inputCheck(const QString& text)
-{
-    Message m = Message::check(text);
-    m.box = BoxKind::Standard;
-    return m;
-}
-
 Status makeFolder(const QString& path)
 {
     if (QFileInfo(path).isDir())
@@ -59,14 +52,6 @@ Status makeFolder(const QString& path)
         return Status::success();
     return Failure { err::PathFileAccess,
                      QStringLiteral("Folderul %1 nu poate fi creat.").arg(QDir::toNativeSeparators(path)) };
-}
-
-// A failure stops the run with its report; the outcome keeps what was written before it.
-DeclarationOutcome failed(DeclarationOutcome outcome, const Failure& f, int label, MessageSink& sink)
-{
-    sink.show(report::declarationRun(f, label));
-    outcome.end = DeclarationOutcome::End::Failure;
-    return outcome;
 }
 
 // The checks of the period and the declarant, in order: the first message, or none.
@@ -79,18 +64,7 @@ std::optional<QString> inputCheck2012(const DeclarationInputs& in)
     return declarantCheck(in.declarant, QStringLiteral("declarant"));
 }
 
-int companyLabel(CompanyStep step)
-{
-    switch (step) {
-    case CompanyStep::Row:
-        return LCompanyRow;
-    case CompanyStep::Code:
-        return LCompanyCode;
-    case CompanyStep::Identity:
-        break;
-    }
-    return LIdentification;
-}
+constexpr CompanyLabels CompanyLabels2012 { LCompanyRow, LCompanyCode, LIdentification };
 
 D394Declaration declarationFor(const DeclarationInputs& in, const CompanyIdentity& company)
 {
@@ -119,18 +93,11 @@ std::optional<Failure> overflow(const QList<PartnerRow>& partners)
     return std::nullopt;
 }
 
-struct LabelledFailure
-{
-    Failure failure;
-    int label;
-};
-
 // Both journals' partners. The sales journal is grouped at the same time as the purchases, on a
 // second connection opened by its own thread: an SQLite connection serves one thread at a time,
 // and the two grouped queries are the run's longest step. Purchases still come first in the files
 // and in the failure order.
-std::optional<LabelledFailure>
-readJournals(store::Connection& connection, const ProgramFolder& folder, D394Declaration& d)
+std::optional<StepFailure> readJournals(store::Connection& connection, const ProgramFolder& folder, D394Declaration& d)
 {
     auto salesRead = std::async(std::launch::async, [&folder]() -> Result<QList<PartnerRow>> {
         auto salesConnection = store::openDatabase(folder);
@@ -141,13 +108,13 @@ readJournals(store::Connection& connection, const ProgramFolder& folder, D394Dec
     auto purchases = readPartners2012(connection, Journal::Purchases);
     auto sales = salesRead.get();
     if (!purchases)
-        return LabelledFailure { purchases.failure(), LPurchases };
+        return StepFailure { purchases.failure(), LPurchases };
     if (auto f = overflow(*purchases))
-        return LabelledFailure { *f, LPurchases };
+        return StepFailure { *f, LPurchases };
     if (!sales)
-        return LabelledFailure { sales.failure(), LSales };
+        return StepFailure { sales.failure(), LSales };
     if (auto f = overflow(*sales))
-        return LabelledFailure { *f, LSales };
+        return StepFailure { *f, LSales };
     d.purchases = std::move(purchases).value();
     d.sales = std::move(sales).value();
     return std::nullopt;
@@ -183,13 +150,13 @@ DeclarationOutcome writeFiles(const D394Declaration& d, const QString& folder, c
     const QString shownFolder = QDir::toNativeSeparators(folder);
     const auto [xmlFile, textFile] = fileNames(folder, clock);
     if (Status s = saveFile(xmlFile, [&](QIODevice& out) { return writeD394Xml(d, out); }); !s)
-        return failed(outcome, s.failure(), LSaveXml, sink);
+        return stoppedByFailure(outcome, s.failure(), LSaveXml, sink);
     outcome.xmlFile = xmlFile;
     sink.show(Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul ") + shownFolder
                             + QLatin1Char('.')));
 
     if (Status s = saveFile(textFile, [&](QIODevice& out) { return writeD394Text(d, out); }); !s)
-        return failed(outcome, s.failure(), LSaveText, sink);
+        return stoppedByFailure(outcome, s.failure(), LSaveText, sink);
     outcome.textFile = textFile;
     sink.show(Message::info(QStringLiteral("Fisierul D394.txt a fost generat in catalogul ") + shownFolder
                             + QLatin1Char('.')));
@@ -202,34 +169,48 @@ DeclarationOutcome run2012(const DeclarationInputs& in, const DeclarationContext
     // The base folder exists even when a check below stops the run.
     const QString baseFolder = ctx.folder.file(QStringLiteral("D394"));
     if (Status s = makeFolder(baseFolder); !s)
-        return failed({}, s.failure(), LBaseFolder, sink);
+        return stoppedByFailure({}, s.failure(), LBaseFolder, sink);
 
-    if (auto check = inputCheck2012(in)) {
-        sink.show(inputCheck(*check));
-        return { DeclarationOutcome::End::Check, {}, {}, {} };
-    }
+    if (auto check = inputCheck2012(in))
+        return stoppedByCheck({}, *check, sink);
 
     // One connection serves the run.
     auto connection = store::openDatabase(ctx.folder);
     if (!connection)
-        return failed({}, connection.failure(), LCompanyRow, sink);
+        return stoppedByFailure({}, connection.failure(), LCompanyRow, sink);
     CompanyStep step = CompanyStep::Row;
     auto company = readCompanyIdentity(*connection, CodeUse::Folder, step);
     if (!company)
-        return failed({}, company.failure(), companyLabel(step), sink);
+        return stoppedByFailure({}, company.failure(), CompanyLabels2012.of(step), sink);
 
     D394Declaration d = declarationFor(in, *company);
     if (auto f = readJournals(*connection, ctx.folder, d))
-        return failed({}, f->failure, f->label, sink);
+        return stoppedByFailure({}, f->failure, f->label, sink);
 
     const QString code = company->cui;
     const QString finalFolder = code.isEmpty() ? baseFolder : baseFolder + QLatin1Char('/') + code;
     if (Status s = makeFolder(finalFolder); !s)
-        return failed({}, s.failure(), LFinalFolder, sink);
+        return stoppedByFailure({}, s.failure(), LFinalFolder, sink);
     return writeFiles(d, finalFolder, ctx.clock, sink);
 }
 
 } // namespace
+
+DeclarationOutcome stoppedByCheck(DeclarationOutcome outcome, const QString& check, MessageSink& sink)
+{
+    Message m = Message::check(check);
+    m.box = BoxKind::Standard;
+    sink.show(m);
+    outcome.end = DeclarationOutcome::End::Check;
+    return outcome;
+}
+
+DeclarationOutcome stoppedByFailure(DeclarationOutcome outcome, const Failure& f, int label, MessageSink& sink)
+{
+    sink.show(report::declarationRun(f, label));
+    outcome.end = DeclarationOutcome::End::Failure;
+    return outcome;
+}
 
 PeriodCodes periodCodes(const QDate& start, const QDate& end)
 {

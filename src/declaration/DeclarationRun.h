@@ -71,6 +71,18 @@ struct DeclarationOutcome
 DeclarationOutcome
 runDeclaration(const DeclarationInputs& inputs, const DeclarationContext& context, MessageSink& sink);
 
+// How either run ends on an input check (the platform's box) or on a failure (its report, naming
+// the step's label); the outcome keeps what was written before.
+DeclarationOutcome stoppedByCheck(DeclarationOutcome outcome, const QString& check, MessageSink& sink);
+DeclarationOutcome stoppedByFailure(DeclarationOutcome outcome, const Failure& f, int label, MessageSink& sink);
+
+// A failure and the label of the step that met it.
+struct StepFailure
+{
+    Failure failure;
+    int label;
+};
+
 // The period codes of the declaration from 2012 on.
 struct PeriodCodes
 {

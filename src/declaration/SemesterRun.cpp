@@ -49,13 +49,6 @@ static_assert(LSummary == SemesterSummaryLabel);
 
 const QString Crlf = QStringLiteral("\r\n");
 
-Message inputCheck(const QString& text)
-{
-    Message m = Message::check(text);
-    m.box = BoxKind::Standard;
-    return m;
-}
-
 Failure partnerOverflow(const QString& code)
 {
     return {
@@ -164,19 +157,6 @@ bool finite(const SemesterTotals& t)
         && std::isfinite(t.nTVAAchizitii);
 }
 
-struct LabelledFailure
-{
-    Failure failure;
-    int label;
-};
-
-DeclarationOutcome failed(DeclarationOutcome outcome, const Failure& f, int label, MessageSink& sink)
-{
-    sink.show(report::declarationRun(f, label));
-    outcome.end = DeclarationOutcome::End::Failure;
-    return outcome;
-}
-
 // The semester within the fiscal year; month arithmetic keeps the day, clamped to the month.
 Status semesterPeriod(bool firstSemester, const company::CompanyParameters& parameters, SemesterResult& result)
 {
@@ -202,18 +182,7 @@ std::optional<QString> inputCheckSemester(const DeclarationInputs& in, const QDa
     return declarantCheck(in.declarant, QStringLiteral("Declarant"));
 }
 
-int companyLabel(CompanyStep step)
-{
-    switch (step) {
-    case CompanyStep::Row:
-        return LCompanyRow;
-    case CompanyStep::Code:
-        return LCompanyCode;
-    case CompanyStep::Identity:
-        break;
-    }
-    return LIdentification;
-}
+constexpr CompanyLabels CompanyLabelsSemester { LCompanyRow, LCompanyCode, LIdentification };
 
 // The identification block: name, address, phone, fax, e-mail, separated by "#,#"; the text
 // values' closing "#" on the outside are the caller's.
@@ -226,29 +195,29 @@ QString identification(const CompanyIdentity& c)
 }
 
 // The partner list (both modes), then the amounts of the report or of the restore text.
-std::optional<LabelledFailure> runPasses(store::Connection& connection, bool reportMode, Texts& t, MessageSink& sink)
+std::optional<StepFailure> runPasses(store::Connection& connection, bool reportMode, Texts& t, MessageSink& sink)
 {
     if (auto a = runPass(connection, SemesterPass::A, t); !a)
-        return LabelledFailure { a.failure(), LPassA };
+        return StepFailure { a.failure(), LPassA };
     auto b = runPass(connection, SemesterPass::B, t);
     if (!b)
-        return LabelledFailure { b.failure(), LPassB };
+        return StepFailure { b.failure(), LPassB };
     if (*b == 0)
         sink.show(Message::info(QStringLiteral("Va rog listati Jurnalul de cumparari cu TVA pe un semestru")));
     t.strRestaurat += QStringLiteral("STOP1") + Crlf;
 
     if (reportMode) {
         if (auto e = runPass(connection, SemesterPass::E, t); !e)
-            return LabelledFailure { e.failure(), LPassE };
+            return StepFailure { e.failure(), LPassE };
         if (auto f = runPass(connection, SemesterPass::F, t); !f)
-            return LabelledFailure { f.failure(), LPassF };
+            return StepFailure { f.failure(), LPassF };
         return std::nullopt;
     }
     if (auto c = runPass(connection, SemesterPass::C, t); !c)
-        return LabelledFailure { c.failure(), LPassC };
+        return StepFailure { c.failure(), LPassC };
     t.strRestaurat += QStringLiteral("STOP2") + Crlf;
     if (auto d = runPass(connection, SemesterPass::D, t); !d)
-        return LabelledFailure { d.failure(), LPassD };
+        return StepFailure { d.failure(), LPassD };
     return std::nullopt;
 }
 
@@ -266,29 +235,29 @@ QString reportText(const SemesterResult& result, const QString& id, const Texts&
 
 // Writes the report or the restore file, then the error list when a partner was rejected, each
 // followed by its message.
-std::optional<LabelledFailure> writeFiles(const DeclarationContext& ctx,
-                                          bool reportMode,
-                                          const QString& id,
-                                          const Texts& t,
-                                          SemesterResult& result,
-                                          MessageSink& sink)
+std::optional<StepFailure> writeFiles(const DeclarationContext& ctx,
+                                      bool reportMode,
+                                      const QString& id,
+                                      const Texts& t,
+                                      SemesterResult& result,
+                                      MessageSink& sink)
 {
     const SemesterFolders folders = semesterFolders(ctx.folder, ctx.authorityProgram);
     if (reportMode) {
         result.declarationFile = folders.report + reportFileName(result.semester, result.start, result.code);
         if (Status s = saveCp1250(result.declarationFile, reportText(result, id, t)); !s)
-            return LabelledFailure { s.failure(), LSaveReport };
+            return StepFailure { s.failure(), LSaveReport };
     } else {
         result.declarationFile = folders.restore + restoreFileName(result.semester, result.year, result.code);
         if (Status s = saveCp1250(result.declarationFile, t.strRestaurat); !s)
-            return LabelledFailure { s.failure(), LSaveRestore };
+            return StepFailure { s.failure(), LSaveRestore };
     }
     sink.show(fileWrittenMessage(result.declarationFile));
 
     // The error list is written only when a partner was rejected; an earlier list stays otherwise.
     if (t.rejected > 0) {
         if (Status s = saveCp1250(folders.errorList, t.strErori + Crlf); !s)
-            return LabelledFailure { s.failure(), LSaveErrors };
+            return StepFailure { s.failure(), LSaveErrors };
         result.errorListFile = folders.errorList;
         sink.show(errorListMessage(folders.errorList));
     } else {
@@ -304,22 +273,19 @@ DeclarationOutcome runSemesterDeclaration(const DeclarationInputs& in, const Dec
     DeclarationOutcome outcome;
     SemesterResult& result = outcome.semester.emplace();
     if (Status s = semesterPeriod(in.firstSemester, ctx.parameters, result); !s)
-        return failed(outcome, s.failure(), LSemester, sink);
+        return stoppedByFailure(outcome, s.failure(), LSemester, sink);
     const QDate today = ctx.clock.now().date();
-    if (auto check = inputCheckSemester(in, today)) {
-        sink.show(inputCheck(*check));
-        outcome.end = DeclarationOutcome::End::Check;
-        return outcome;
-    }
+    if (auto check = inputCheckSemester(in, today))
+        return stoppedByCheck(outcome, *check, sink);
 
     // One connection serves the run.
     auto connection = store::openDatabase(ctx.folder);
     if (!connection)
-        return failed(outcome, connection.failure(), LCompanyRow, sink);
+        return stoppedByFailure(outcome, connection.failure(), LCompanyRow, sink);
     CompanyStep step = CompanyStep::Row;
     auto company = readCompanyIdentity(*connection, CodeUse::FileName, step);
     if (!company)
-        return failed(outcome, company.failure(), companyLabel(step), sink);
+        return stoppedByFailure(outcome, company.failure(), CompanyLabelsSemester.of(step), sink);
     result.code = company->cui;
 
     Texts t;
@@ -329,23 +295,23 @@ DeclarationOutcome runSemesterDeclaration(const DeclarationInputs& in, const Dec
         + bareValue(result.code) + QStringLiteral(",#") + id + QStringLiteral("#,")
         + QStringLiteral("##,##,##,,##,##,##,##,##") + Crlf;
     if (auto f = runPasses(*connection, in.reportFile, t, sink))
-        return failed(outcome, f->failure, f->label, sink);
+        return stoppedByFailure(outcome, f->failure, f->label, sink);
     if (!finite(t.totals))
-        return failed(
+        return stoppedByFailure(
             outcome,
             { err::Overflow, QStringLiteral("Totalurile declaratiei depasesc domeniul valorilor (Overflow).") },
             LTotals, sink);
     result.totals = t.totals;
 
     if (auto f = writeFiles(ctx, in.reportFile, id, t, result, sink))
-        return failed(outcome, f->failure, f->label, sink);
+        return stoppedByFailure(outcome, f->failure, f->label, sink);
 
     auto rows = store::fetchAll(*connection, QStringLiteral("SELECT * FROM ZET_INFO "));
     if (!rows)
-        return failed(outcome, rows.failure(), LSummary, sink);
+        return stoppedByFailure(outcome, rows.failure(), LSummary, sink);
     auto page = makeSummaryPage(*rows, result.semester, result.start, result.totals);
     if (!page)
-        return failed(outcome, page.failure(), LSummary, sink);
+        return stoppedByFailure(outcome, page.failure(), LSummary, sink);
     result.summary = std::move(page).value();
     outcome.end = DeclarationOutcome::End::Written;
     return outcome;
