@@ -75,21 +75,19 @@ double queriesAlone(const ProgramFolder& folder, std::initializer_list<SemesterP
 double wholeRun(const ProgramFolder& folder, bool report, SemesterTotals& totals)
 {
     FixedClock clock(QDateTime(QDate(2024, 12, 31), QTime(12, 0)));
-    ParaSoc paraSoc;
-    paraSoc.DataIN = dates::toSerial(QDate(2024, 1, 1));
-    paraSoc.DataSN = dates::toSerial(QDate(2024, 12, 31));
-    const DeclarationContext ctx { folder, clock, paraSoc, QString() };
+    company::CompanyParameters parameters;
+    parameters.DataIN = dates::toSerial(QDate(2024, 1, 1));
+    parameters.DataSN = dates::toSerial(QDate(2024, 12, 31));
+    const DeclarationContext ctx { folder, clock, parameters, QString() };
     DeclarationInputs in;
-    in.TextNume = QStringLiteral("Popescu");
-    in.TextFunctie = QStringLiteral("Administrator");
-    in.CheckD394_2012 = false;
-    in.CheckD394 = true;
-    in.Check1 = report;
-    in.Check394 = !report;
+    in.declarant.name = QStringLiteral("Popescu");
+    in.declarant.function = QStringLiteral("Administrator");
+    in.rules2012 = false;
+    in.reportFile = report;
     MessageList messages;
     QElapsedTimer t;
     t.start();
-    const DeclarationOutcome outcome = cmdCalcul_Click(in, ctx, messages);
+    const DeclarationOutcome outcome = runDeclaration(in, ctx, messages);
     const double s = t.elapsed() / 1000.0;
     if (outcome.end != DeclarationOutcome::End::Written || !outcome.semester)
         std::fprintf(stderr, "the run did not complete: %s\n", qPrintable(messages.texts().join(QLatin1Char('\n'))));

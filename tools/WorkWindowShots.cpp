@@ -106,13 +106,12 @@ bool saveWorkWindows(const QDir& out, const Pictures& pictures, const Framer& fr
 
         // The summary of a first-semester run, as its preview shows it.
         declaration::DeclarationInputs inputs = window.inputs();
-        inputs.CheckD394_2012 = false;
-        inputs.CheckD394 = true;
-        ParaSoc paraSoc;
+        inputs.rules2012 = false;
+        company::CompanyParameters parameters;
         MessageList messages;
-        InitParaSoc(folder, clock, paraSoc, messages);
-        const declaration::DeclarationContext context { folder, clock, paraSoc, QString() };
-        const auto outcome = declaration::cmdCalcul_Click(inputs, context, messages);
+        (void)company::loadCompanyParameters(folder, clock, parameters, messages);
+        const declaration::DeclarationContext context { folder, clock, parameters, QString() };
+        const auto outcome = declaration::runDeclaration(inputs, context, messages);
         if (!outcome.semester || !outcome.semester->summary) {
             err << "rezumatul nu s-a putut pregati: " << messages.texts().join(QLatin1Char('\n')) << Qt::endl;
             return false;

@@ -6,6 +6,7 @@
 #include "base/Clock.h"
 #include "gui/Pictures.h"
 #include "gui/Prompts.h"
+#include "gui/Translations.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -41,6 +42,8 @@ void startDesktop(const Shell& shell,
 
 int runDesktop(QApplication& app, const ProgramFolder& folder)
 {
+    // Qt's dialogs, and the dates and numbers of its widgets, in Romanian whatever the machine's locale.
+    installRomanian(app, QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
     SystemClock clock;
     // The pictures ship beside the executable; a program folder given with --home may hold its own.
     const Pictures pictures(

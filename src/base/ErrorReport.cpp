@@ -12,7 +12,7 @@ QString standardText(const Failure& f, const QString& procedure, ObjectKind kind
 
 Message module1(const Failure& f, const QString& procedure, int label)
 {
-    return Message::failure(standardText(f, procedure, ObjectKind::Module, QStringLiteral("Module1"), label));
+    return Message::failure(standardText(f, procedure, ObjectKind::Module, names::SharedModule, label));
 }
 
 Message declarationRun(const Failure& f, int label)
@@ -21,12 +21,12 @@ Message declarationRun(const Failure& f, int label)
         return Message::failure(
             QStringLiteral("Datele de identificare ale persoanei inregistrate in scopuri de TVA nu sunt complete."));
     return Message::failure(
-        standardText(f, QStringLiteral("cmdCalcul_Click"), ObjectKind::Form, QStringLiteral("frmRapDec394"), label));
+        standardText(f, names::DeclarationProcedure, ObjectKind::Form, names::DeclarationForm, label));
 }
 
 Message companyWindow(const Failure& f, const QString& procedure, int label)
 {
-    Message m = Message::failure(standardText(f, procedure, ObjectKind::Form, QStringLiteral("frmParamSoc"), label));
+    Message m = Message::failure(standardText(f, procedure, ObjectKind::Form, names::CompanyForm, label));
     m.box = BoxKind::Standard;
     return m;
 }
@@ -45,7 +45,8 @@ std::optional<Message> importChooseFile(const Failure& f, int label)
     if (f.number == err::DialogCancelled)
         return std::nullopt;
     return Message::failure(QStringLiteral("Error ") + QString::number(f.number) + QStringLiteral(" (") + f.description
-                            + QStringLiteral(") in procedure cmdGetSourceSpec1_Click of Form frmImport Linia: ")
+                            + QStringLiteral(") in procedure ") + names::ImportChooseFileProcedure
+                            + QStringLiteral(" of Form ") + names::ImportForm + QStringLiteral(" Linia: ")
                             + QString::number(label));
 }
 
@@ -53,7 +54,7 @@ Message importClose(const Failure& f)
 {
     Message m = Message::failure(QString::number(f.number) + QStringLiteral(" - ") + f.description);
     m.box = BoxKind::Standard;
-    m.title = QStringLiteral(" cmdIesire_Click ");
+    m.title = QStringLiteral(" ") + names::ImportCloseProcedure + QStringLiteral(" ");
     return m;
 }
 
@@ -63,7 +64,7 @@ Message importStructure(int label)
         = Message::failure(QStringLiteral("Va rugam verificati structura fisierului! (NUME,CODFISCAL,TOTAL,BAZA,TVA) ")
                            + QString::number(label));
     m.box = BoxKind::Standard;
-    m.title = QStringLiteral(" ImportXLS ");
+    m.title = QStringLiteral(" ") + names::ImportProcedure + QStringLiteral(" ");
     return m;
 }
 

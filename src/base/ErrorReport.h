@@ -35,28 +35,47 @@ constexpr int database(int sqlitePrimaryCode)
 
 namespace report {
 
+// The procedure and object names that failure reports show. Users quote them when they report a
+// failure, so they keep these texts whatever the code that fails is called now; this is the only
+// place that spells them.
+namespace names {
+inline constexpr QLatin1String DeclarationProcedure { "cmdCalcul_Click" };
+inline constexpr QLatin1String DeclarationForm { "frmRapDec394" };
+inline constexpr QLatin1String CompanyParametersProcedure { "InitParaSoc" };
+inline constexpr QLatin1String ReadReportedProcedure { "getDisconectedRecordset" };
+inline constexpr QLatin1String SharedModule { "Module1" };
+inline constexpr QLatin1String CompanyForm { "frmParamSoc" };
+inline constexpr QLatin1String CompanyLoadProcedure { "Form_Load" };
+inline constexpr QLatin1String FiscalDatesProcedure { "DateValide" };
+inline constexpr QLatin1String ImportChooseFileProcedure { "cmdGetSourceSpec1_Click" };
+inline constexpr QLatin1String ImportForm { "frmImport" };
+inline constexpr QLatin1String ImportCloseProcedure { "cmdIesire_Click" };
+inline constexpr QLatin1String ImportProcedure { "ImportXLS" };
+} // namespace names
+
 enum class ObjectKind { Form, Module };
 
 // "Eroare " + number + " - " + description + " in procedura " + procedure + " din "
 // + ("Form " or "Module ") + object + " Linia: " + label
 QString standardText(const Failure& f, const QString& procedure, ObjectKind kind, const QString& object, int label);
 
-// InitParaSoc, getDisconectedRecordset, Nz: "Module Module1", in the program's own box.
+// The shared procedures (the company parameters, the reported read): "Module Module1", in the
+// program's own box.
 Message module1(const Failure& f, const QString& procedure, int label);
 
 // The declaration run; error 94 (a Null identity field) has its own text.
 Message declarationRun(const Failure& f, int label);
 
-// Form_Load and DateValide of the configuration window: the platform's box, the program's title.
+// Loading and the date checks of the configuration window: the platform's box, the program's title.
 Message companyWindow(const Failure& f, const QString& procedure, int label);
 
-// cmdSalvare_Click: the description alone, stop icon, title "Salvare".
+// Saving the company: the description alone, stop icon, title "Salvare".
 Message companySave(const Failure& f);
 
-// cmdGetSourceSpec1_Click of the import window; a cancelled dialog gives no report.
+// Choosing the import window's file; a cancelled dialog gives no report.
 std::optional<Message> importChooseFile(const Failure& f, int label);
 
-// cmdIesire_Click of the import window.
+// Closing the import window.
 Message importClose(const Failure& f);
 
 // The import run: the structure message with the failing step's label.

@@ -11,11 +11,4 @@ Value Nz(const Value& value, const std::optional<Value>& defaultValue)
     return value;
 }
 
-Value NzEmpty(const Value& value, const std::optional<Value>& defaultValue)
-{
-    if (value.isEmpty() || value.isEmptyText())
-        return defaultValue ? *defaultValue : Value(0);
-    return value;
-}
-
 } // namespace orvida

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/Cli.h"
 #include "declaration/DeclarationRun.h"
 
 #include <QCommandLineOption>
@@ -20,10 +21,21 @@ struct DeclarantOptions
     QList<QCommandLineOption> all() const { return { name, firstName, function }; }
     void fill(declaration::DeclarationInputs& in, const QCommandLineParser& p) const
     {
-        in.TextNume = p.value(name);
-        in.TextPrenume = p.value(firstName);
-        in.TextFunctie = p.value(function);
+        in.declarant.name = p.value(name);
+        in.declarant.firstName = p.value(firstName);
+        in.declarant.function = p.value(function);
     }
 };
+
+// The exit status of a declaration command: a failure shown before the run (the company
+// parameters) outweighs how the run itself ended.
+inline int declarationExit(const declaration::DeclarationOutcome& outcome, bool failedBefore = false)
+{
+    if (failedBefore || outcome.end == declaration::DeclarationOutcome::End::Failure)
+        return exitcode::Failure;
+    if (outcome.end == declaration::DeclarationOutcome::End::Check)
+        return exitcode::Check;
+    return exitcode::Done;
+}
 
 } // namespace orvida::cli

@@ -2,7 +2,7 @@
 
 #include "base/Dates.h"
 #include "cli/DeclarantOptions.h"
-#include "company/ParaSoc.h"
+#include "company/CompanyParameters.h"
 #include "declaration/DeclarationRun.h"
 
 namespace orvida::cli {
@@ -43,22 +43,21 @@ int declareCommand(const QStringList& args, Context& ctx)
 
     PrintingSink sink(ctx.out);
     // As the window does when it opens: the fiscal year N is the default period.
-    ParaSoc paraSoc;
-    InitParaSoc(ctx.folder, ctx.clock, paraSoc, sink);
+    company::CompanyParameters parameters;
+    const Status loaded = company::loadCompanyParameters(ctx.folder, ctx.clock, parameters, sink);
     // Without the fiscal year there is no default period: a declaration for 1899 helps nobody.
-    if (sink.exitCode() == exitcode::Failure && !(fromDate && toDate))
+    if (!loaded && !(fromDate && toDate))
         return exitcode::Failure;
 
     declaration::DeclarationInputs in;
     declarant.fill(in, p);
-    in.CheckD394_2012 = true;
-    in.CheckD394_2013 = variantText == QLatin1String("2013");
-    in.DTPdela = fromDate ? *fromDate : dates::fromSerial(paraSoc.DataIN).date();
-    in.DTPla = toDate ? *toDate : dates::fromSerial(paraSoc.DataSN).date();
+    in.rules2012 = true;
+    in.variant2013 = variantText == QLatin1String("2013");
+    in.from = fromDate ? *fromDate : dates::fromSerial(parameters.DataIN).date();
+    in.to = toDate ? *toDate : dates::fromSerial(parameters.DataSN).date();
 
-    const declaration::DeclarationContext context { ctx.folder, ctx.clock, paraSoc, {} };
-    declaration::cmdCalcul_Click(in, context, sink);
-    return sink.exitCode();
+    const declaration::DeclarationContext context { ctx.folder, ctx.clock, parameters, {} };
+    return declarationExit(declaration::runDeclaration(in, context, sink), !loaded);
 }
 
 } // namespace orvida::cli

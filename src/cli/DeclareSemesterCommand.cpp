@@ -2,7 +2,7 @@
 
 #include "base/ErrorReport.h"
 #include "cli/DeclarantOptions.h"
-#include "company/ParaSoc.h"
+#include "company/CompanyParameters.h"
 #include "declaration/DeclarationRun.h"
 #include "declaration/SemesterFiles.h"
 
@@ -43,29 +43,27 @@ int declareSemesterCommand(const QStringList& args, Context& ctx)
 
     PrintingSink sink(ctx.out);
     // As the window does when it opens: the fiscal year comes from the company parameters.
-    ParaSoc paraSoc;
-    InitParaSoc(ctx.folder, ctx.clock, paraSoc, sink);
+    company::CompanyParameters parameters;
     // The semesters come from the fiscal year: without it the files would be for 1899.
-    if (sink.exitCode() == exitcode::Failure)
+    if (!company::loadCompanyParameters(ctx.folder, ctx.clock, parameters, sink))
         return exitcode::Failure;
 
     declaration::DeclarationInputs in;
     declarant.fill(in, p);
-    in.CheckD394_2012 = false;
-    in.CheckD394 = true;
-    in.Option1 = semesterText == QLatin1String("1");
-    in.Option2 = !in.Option1;
-    in.Check1 = modeText == QLatin1String("report");
-    in.Check394 = !in.Check1;
+    in.rules2012 = false;
+    in.firstSemester = semesterText == QLatin1String("1");
+    in.reportFile = modeText == QLatin1String("report");
 
-    const declaration::DeclarationContext context { ctx.folder, ctx.clock, paraSoc,
+    const declaration::DeclarationContext context { ctx.folder, ctx.clock, parameters,
                                                     declaration::defaultAuthorityProgram() };
-    const auto outcome = declaration::cmdCalcul_Click(in, context, sink);
+    const auto outcome = declaration::runDeclaration(in, context, sink);
     if (p.isSet(summary) && outcome.semester && outcome.semester->summary) {
-        if (Status s = declaration::saveSummaryPdf(p.value(summary), *outcome.semester->summary); !s)
+        if (Status s = declaration::saveSummaryPdf(p.value(summary), *outcome.semester->summary); !s) {
             sink.show(report::declarationRun(s.failure(), declaration::SemesterSummaryLabel));
+            return exitcode::Failure;
+        }
     }
-    return sink.exitCode();
+    return declarationExit(outcome);
 }
 
 } // namespace orvida::cli

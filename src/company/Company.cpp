@@ -91,7 +91,7 @@ Result<CompanyRecord> loadCompany(const ProgramFolder& folder)
     return record;
 }
 
-bool DateValide(const FiscalDates& d, MessageSink& sink)
+bool checkFiscalDates(const FiscalDates& d, MessageSink& sink)
 {
     auto show = [&sink](const QString& text) {
         Message m = Message::check(text);
@@ -104,7 +104,7 @@ bool DateValide(const FiscalDates& d, MessageSink& sink)
     if (!d.DATAIN || !d.DATASN || !d.DATAIN1 || !d.DATASN1 || !d.DATAIC || !d.DATASC) {
         sink.show(report::companyWindow(
             Failure { err::InvalidUseOfNull, QStringLiteral("Una dintre datele exercitiului nu este completata.") },
-            QStringLiteral("DateValide"), 0));
+            report::names::FiscalDatesProcedure, 0));
         return false;
     }
     const QString cannot = QStringLiteral(" Salvarea nu se poate efectua !");
@@ -141,11 +141,44 @@ Failure noRow(const QString& table)
     return { err::NoCurrentRecord, QStringLiteral("Tabela %1 nu are nicio inregistrare.").arg(table) };
 }
 
+// One connection serves a save. It is opened when the first row is stored, so a save that
+// stores nothing never opens the database.
+class SaveConnection
+{
+public:
+    explicit SaveConnection(const ProgramFolder& folder)
+        : m_folder(folder)
+    { }
+
+    // Runs an update; gives the number of rows it changed.
+    Result<int> update(const QString& sql, const QList<Value>& values)
+    {
+        if (!m_connection) {
+            auto opened = store::openDatabase(m_folder);
+            if (!opened)
+                return opened.failure();
+            m_connection.emplace(std::move(opened).value());
+        }
+        auto statement = m_connection->prepare(sql);
+        if (!statement)
+            return statement.failure();
+        if (Status s = statement->bindAll(values); !s)
+            return s.failure();
+        if (Status s = statement->run(); !s)
+            return s.failure();
+        return m_connection->changes();
+    }
+
+private:
+    const ProgramFolder& m_folder;
+    std::optional<store::Connection> m_connection;
+};
+
 // An update that finds no row (another window or program emptied the table meanwhile) stored
 // nothing: it is a failure, not a success.
-Status storeFirstRow(const ProgramFolder& folder, const QString& table, const QString& sql, const QList<Value>& values)
+Status storeFirstRow(SaveConnection& db, const QString& table, const QString& sql, const QList<Value>& values)
 {
-    auto changed = store::executeCounted(folder, sql, values);
+    auto changed = db.update(sql, values);
     if (!changed)
         return changed.failure();
     if (*changed == 0)
@@ -153,7 +186,7 @@ Status storeFirstRow(const ProgramFolder& folder, const QString& table, const QS
     return {};
 }
 
-Status storeIdentity(const ProgramFolder& folder, const CompanyRecord& record)
+Status storeIdentity(SaveConnection& db, const CompanyRecord& record)
 {
     if (!record.hasInfoRow)
         return noRow(QStringLiteral("Zet_Info"));
@@ -167,18 +200,18 @@ Status storeIdentity(const ProgramFolder& folder, const CompanyRecord& record)
     }
     if (sets.isEmpty())
         return {};
-    return storeFirstRow(folder, QStringLiteral("Zet_Info"),
+    return storeFirstRow(db, QStringLiteral("Zet_Info"),
                          QStringLiteral("UPDATE Zet_Info SET ") + sets.join(QStringLiteral(", "))
                              + QStringLiteral(" WHERE rowid = (SELECT rowid FROM Zet_Info ORDER BY rowid LIMIT 1)"),
                          values);
 }
 
-Status storeDates(const ProgramFolder& folder, const CompanyRecord& record)
+Status storeDates(SaveConnection& db, const CompanyRecord& record)
 {
     if (!record.hasParRow)
         return noRow(QStringLiteral("Zet_Par"));
     const FiscalDates& d = record.dates;
-    return storeFirstRow(folder, QStringLiteral("Zet_Par"),
+    return storeFirstRow(db, QStringLiteral("Zet_Par"),
                          QStringLiteral("UPDATE Zet_Par SET DATAIN = ?, DATASN = ?, DATAIN1 = ?, DATASN1 = ?, "
                                         "DATAIC = ?, DATASC = ? WHERE rowid = (SELECT rowid FROM Zet_Par ORDER BY "
                                         "rowid LIMIT 1)"),
@@ -190,8 +223,9 @@ Status storeDates(const ProgramFolder& folder, const CompanyRecord& record)
 
 void saveCompany(const ProgramFolder& folder, const CompanyRecord& record, MessageSink& sink)
 {
+    SaveConnection db(folder);
     if (!record.text(QStringLiteral("DENUMIRE")).isEmpty()) {
-        if (Status s = storeIdentity(folder, record); !s) {
+        if (Status s = storeIdentity(db, record); !s) {
             sink.show(report::companySave(s.failure()));
             return;
         }
@@ -207,8 +241,8 @@ void saveCompany(const ProgramFolder& folder, const CompanyRecord& record, Messa
         sink.show(report::companySave(noRow(QStringLiteral("Zet_Par"))));
         return;
     }
-    if (DateValide(record.dates, sink)) {
-        if (Status s = storeDates(folder, record); !s)
+    if (checkFiscalDates(record.dates, sink)) {
+        if (Status s = storeDates(db, record); !s)
             sink.show(report::companySave(s.failure()));
     }
 }

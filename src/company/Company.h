@@ -49,10 +49,10 @@ Result<CompanyRecord> loadCompany(const ProgramFolder& folder);
 
 // The date checks of "Salvare", in order: the first that fails shows its message (stop icon,
 // title "Validare") and the result is false.
-bool DateValide(const FiscalDates& dates, MessageSink& sink);
+bool checkFiscalDates(const FiscalDates& dates, MessageSink& sink);
 
 // "Salvare": the identification is stored when the name is not empty, the dates when they pass
-// DateValide; the two are independent. A storing failure shows the engine's description in the
+// checkFiscalDates; the two are independent. A storing failure shows the engine's description in the
 // "Salvare" box and ends the command.
 void saveCompany(const ProgramFolder& folder, const CompanyRecord& record, MessageSink& sink);
 

@@ -3,6 +3,7 @@
 #include "base/ErrorReport.h"
 #include "base/Text.h"
 #include "declaration/NumberText.h"
+#include "declaration/TextValues.h"
 
 #include <QXmlStreamWriter>
 
@@ -73,28 +74,19 @@ std::optional<Failure> unwritableText(const D394Declaration& d)
     return std::nullopt;
 }
 
-QString hashed(const QString& s)
-{
-    return QLatin1Char('#') + s + QLatin1Char('#');
-}
-
 QString partnerLine(const PartnerRow& r, bool purchase, bool variant2013)
 {
     QChar op = purchase ? QLatin1Char('A') : QLatin1Char('L');
     if (variant2013)
         op = r.tip;
-    QString line = hashed(op) + QLatin1Char(',') + r.cuiP + QLatin1Char(',') + hashed(r.denP) + QLatin1Char(',');
+    QString line = textValue(op) + QLatin1Char(',') + bareValue(r.cuiP) + QLatin1Char(',') + textValue(r.denP)
+        + QLatin1Char(',');
     if (variant2013)
         line += numberText(r.nrFact) + QLatin1Char(',');
     return line + amountText(r.baza) + QLatin1Char(',') + amountText(r.tva);
 }
 
 } // namespace
-
-QString CompanyIdentity::adresa() const
-{
-    return QStringList { Judet1, Oras1, Strada1, Nr1, Bloc1, Ap1 }.join(QLatin1Char(' '));
-}
 
 Status writeD394Xml(const D394Declaration& d, QIODevice& out)
 {
@@ -152,10 +144,11 @@ QString d394Text(const D394Declaration& d)
 {
     const CompanyIdentity& c = d.company;
     const QString sep = QStringLiteral(",");
-    QString text = QStringLiteral("394,") + d.luna + sep + d.an + sep + hashed(d.tip_D394) + sep + hashed(d.nume_declar)
-        + sep + hashed(d.prenume_declar) + sep + hashed(d.functie_declar) + sep + c.cui + sep + hashed(c.Denumire) + sep
-        + hashed(c.Judet1 + QLatin1Char(' ') + c.Oras1 + QLatin1Char(' ') + c.Strada1 + QLatin1Char(' ')) + sep
-        + hashed(c.Telefon1) + sep + hashed(c.Fax1) + sep + hashed(c.Email1) + QStringLiteral("\r\n");
+    QString text = QStringLiteral("394,") + d.luna + sep + d.an + sep + textValue(d.tip_D394) + sep
+        + textValue(d.nume_declar) + sep + textValue(d.prenume_declar) + sep + textValue(d.functie_declar) + sep
+        + bareValue(c.cui) + sep + textValue(c.Denumire) + sep
+        + textValue(c.Judet1 + QLatin1Char(' ') + c.Oras1 + QLatin1Char(' ') + c.Strada1 + QLatin1Char(' ')) + sep
+        + textValue(c.Telefon1) + sep + textValue(c.Fax1) + sep + textValue(c.Email1) + QStringLiteral("\r\n");
     for (const PartnerRow& r : d.purchases)
         text += partnerLine(r, true, d.variant2013) + QStringLiteral("\r\n");
     for (const PartnerRow& r : d.sales)

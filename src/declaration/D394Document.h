@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "declaration/CompanyIdentity.h"
 #include "declaration/PartnerTotals.h"
 
 #include <QIODevice>
@@ -8,17 +9,6 @@
 #include <QString>
 
 namespace orvida::declaration {
-
-// The company as the declaration shows it: each field as stored, or its default (one space, two
-// for Bloc1) when it is missing or stored as an empty text.
-struct CompanyIdentity
-{
-    QString cui; // the company code
-    QString Denumire, Judet1, Oras1, Strada1, Nr1, Bloc1, Ap1, Telefon1, Fax1, Email1;
-
-    // Judet1 Oras1 Strada1 Nr1 Bloc1 Ap1, joined by single spaces.
-    QString adresa() const;
-};
 
 // The declaration from 2012 on, ready to be written.
 struct D394Declaration
@@ -34,7 +24,8 @@ struct D394Declaration
 // The XML document: declaration without encoding, UTF-8, no whitespace between elements.
 Status writeD394Xml(const D394Declaration& d, QIODevice& out);
 
-// The text file the authority's program imports: Windows-1250, every line ended by CR LF.
+// The text file the authority's program imports: Windows-1250, every line ended by CR LF; its
+// values written as TextValues.h says.
 Status writeD394Text(const D394Declaration& d, QIODevice& out);
 QString d394Text(const D394Declaration& d);
 

@@ -8,13 +8,15 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cmath>
 #include <future>
+#include <utility>
 
 namespace orvida::declaration {
 
 namespace {
 
-// The statement labels of cmdCalcul_Click, numbered 1, 2, 3... in the order of its steps, as the failure
+// The statement labels of the declaration run, numbered 1, 2, 3... in the order of its steps, as the failure
 // report names them. Only the steps that can fail appear in a report; the numbers stay fixed so a
 // label read in a user's report points at one step.
 enum Label {
@@ -42,37 +44,6 @@ enum Label {
     LTextMessage = 22,
 };
 
-// Remembers what a run sent on to the window, so the outcome can say how it ended.
-class WatchingSink : public MessageSink
-{
-public:
-    explicit WatchingSink(MessageSink& inner)
-        : m_inner(inner)
-    { }
-    void show(const Message& message) override
-    {
-        if (message.role == MessageRole::Check)
-            m_check = true;
-        if (message.role == MessageRole::Failure)
-            m_failure = true;
-        m_inner.show(message);
-    }
-    bool check() const { return m_check; }
-    bool failure() const { return m_failure; }
-
-private:
-    MessageSink& m_inner;
-    bool m_check = false;
-    bool m_failure = false;
-};
-
-Message inputCheck(const QString& text)
-{
-    Message m = Message::check(text);
-    m.box = BoxKind::Standard;
-    return m;
-}
-
 Status makeFolder(const QString& path)
 {
     if (QFileInfo(path).isDir())
@@ -83,158 +54,163 @@ Status makeFolder(const QString& path)
                      QStringLiteral("Folderul %1 nu poate fi creat.").arg(QDir::toNativeSeparators(path)) };
 }
 
-// A company field as the declaration writes it: missing or empty text gives the default.
-QString identityField(const Value& v, const QString& fallback = QStringLiteral(" "))
+// The checks of the period and the declarant, in order: the first message, or none.
+std::optional<QString> inputCheck2012(const DeclarationInputs& in)
 {
-    if (v.isNull() || v.isEmpty() || v.isEmptyText())
-        return fallback;
-    return v.toText();
+    if (in.from > in.to)
+        return QStringLiteral("Data de inceput trebuie sa fie mai mica ca cea de sfarsit");
+    if (in.from.year() < 2012)
+        return QStringLiteral("Data de inceput trebuie sa fie mai mare de 2012");
+    return declarantCheck(in.declarant, QStringLiteral("declarant"));
 }
 
-struct RunState
+constexpr CompanyLabels CompanyLabels2012 { LCompanyRow, LCompanyCode, LIdentification };
+
+D394Declaration declarationFor(const DeclarationInputs& in, const CompanyIdentity& company)
+{
+    const PeriodCodes period = periodCodes(in.from, in.to);
+    D394Declaration d;
+    d.luna = period.luna;
+    d.an = period.an;
+    d.tip_D394 = period.tip_D394;
+    d.nume_declar = in.declarant.name;
+    d.prenume_declar = in.declarant.firstName;
+    d.functie_declar = in.declarant.function;
+    d.variant2013 = in.variant2013;
+    d.company = company;
+    return d;
+}
+
+// A partner total that is not finite stops the run before any file is written.
+std::optional<Failure> overflow(const QList<PartnerRow>& partners)
+{
+    for (const PartnerRow& r : partners)
+        if (!std::isfinite(r.baza) || !std::isfinite(r.tva))
+            return Failure { err::Overflow,
+                             QStringLiteral(
+                                 "Suma partenerului cu codul fiscal %1 depaseste domeniul valorilor (Overflow).")
+                                 .arg(r.cuiP) };
+    return std::nullopt;
+}
+
+// Both journals' partners. The sales journal is grouped at the same time as the purchases, on a
+// second connection opened by its own thread: an SQLite connection serves one thread at a time,
+// and the two grouped queries are the run's longest step. Purchases still come first in the files
+// and in the failure order.
+std::optional<StepFailure> readJournals(store::Connection& connection, const ProgramFolder& folder, D394Declaration& d)
+{
+    auto salesRead = std::async(std::launch::async, [&folder]() -> Result<QList<PartnerRow>> {
+        auto salesConnection = store::openDatabase(folder);
+        if (!salesConnection)
+            return salesConnection.failure();
+        return readPartners2012(*salesConnection, Journal::Sales);
+    });
+    auto purchases = readPartners2012(connection, Journal::Purchases);
+    auto sales = salesRead.get();
+    if (!purchases)
+        return StepFailure { purchases.failure(), LPurchases };
+    if (auto f = overflow(*purchases))
+        return StepFailure { *f, LPurchases };
+    if (!sales)
+        return StepFailure { sales.failure(), LSales };
+    if (auto f = overflow(*sales))
+        return StepFailure { *f, LSales };
+    d.purchases = std::move(purchases).value();
+    d.sales = std::move(sales).value();
+    return std::nullopt;
+}
+
+bool taken(const QString& path)
+{
+    const QFileInfo file(path);
+    return file.exists() || file.isSymLink();
+}
+
+// The names of the run's two files, from one time stamp: "D394_dd.MM.yyyy - hh.mm.ss" with ".xml"
+// and ".txt". An earlier declaration is never replaced: when either name is taken, the first of
+// " (2)", " (3)"... after the stamp that leaves both names free is used for both.
+std::pair<QString, QString> fileNames(const QString& folder, const Clock& clock)
+{
+    const QString stem
+        = folder + QStringLiteral("/D394_") + clock.now().toString(QStringLiteral("dd.MM.yyyy - hh.mm.ss"));
+    for (int n = 1;; ++n) {
+        const QString name = n == 1 ? stem : stem + QStringLiteral(" (%1)").arg(n);
+        const QString xml = name + QStringLiteral(".xml");
+        const QString text = name + QStringLiteral(".txt");
+        if (!taken(xml) && !taken(text))
+            return { xml, text };
+    }
+}
+
+// Writes the XML document, then the text file, each followed by its message. The messages name
+// the folder, as designed; the outcome names the files.
+DeclarationOutcome writeFiles(const D394Declaration& d, const QString& folder, const Clock& clock, MessageSink& sink)
 {
     DeclarationOutcome outcome;
-    MessageSink& sink;
+    const QString shownFolder = QDir::toNativeSeparators(folder);
+    const auto [xmlFile, textFile] = fileNames(folder, clock);
+    if (Status s = saveFile(xmlFile, [&](QIODevice& out) { return writeD394Xml(d, out); }); !s)
+        return stoppedByFailure(outcome, s.failure(), LSaveXml, sink);
+    outcome.xmlFile = xmlFile;
+    sink.show(Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul ") + shownFolder
+                            + QLatin1Char('.')));
 
-    DeclarationOutcome& fail(const Failure& f, int label)
-    {
-        sink.show(report::declarationRun(f, label));
-        outcome.end = DeclarationOutcome::End::Failure;
-        return outcome;
-    }
-    DeclarationOutcome& stop(const QString& check)
-    {
-        sink.show(inputCheck(check));
-        outcome.end = DeclarationOutcome::End::Check;
-        return outcome;
-    }
-};
-
-QString timestamp(const Clock& clock)
-{
-    return clock.now().toString(QStringLiteral("dd.MM.yyyy - hh.mm.ss"));
+    if (Status s = saveFile(textFile, [&](QIODevice& out) { return writeD394Text(d, out); }); !s)
+        return stoppedByFailure(outcome, s.failure(), LSaveText, sink);
+    outcome.textFile = textFile;
+    sink.show(Message::info(QStringLiteral("Fisierul D394.txt a fost generat in catalogul ") + shownFolder
+                            + QLatin1Char('.')));
+    outcome.end = DeclarationOutcome::End::Written;
+    return outcome;
 }
 
 DeclarationOutcome run2012(const DeclarationInputs& in, const DeclarationContext& ctx, MessageSink& sink)
 {
-    RunState st { {}, sink };
-
     // The base folder exists even when a check below stops the run.
     const QString baseFolder = ctx.folder.file(QStringLiteral("D394"));
     if (Status s = makeFolder(baseFolder); !s)
-        return st.fail(s.failure(), LBaseFolder);
+        return stoppedByFailure({}, s.failure(), LBaseFolder, sink);
 
-    const QDate start = in.DTPdela;
-    const QDate end = in.DTPla;
-    if (start > end)
-        return st.stop(QStringLiteral("Data de inceput trebuie sa fie mai mica ca cea de sfarsit"));
-    if (start.year() < 2012)
-        return st.stop(QStringLiteral("Data de inceput trebuie sa fie mai mare de 2012"));
-    const PeriodCodes period = periodCodes(start, end);
+    if (auto check = inputCheck2012(in))
+        return stoppedByCheck({}, *check, sink);
 
-    if (in.TextNume.isEmpty())
-        return st.stop(QStringLiteral("Va rog completati Nume declarant"));
-    if (in.TextPrenume.isEmpty())
-        return st.stop(QStringLiteral("Va rog completati Prenume declarant"));
-    if (in.TextFunctie.isEmpty())
-        return st.stop(QStringLiteral("Va rog completati Functie declarant"));
+    // One connection serves the run.
+    auto connection = store::openDatabase(ctx.folder);
+    if (!connection)
+        return stoppedByFailure({}, connection.failure(), LCompanyRow, sink);
+    CompanyStep step = CompanyStep::Row;
+    auto company = readCompanyIdentity(*connection, CodeUse::Folder, step);
+    if (!company)
+        return stoppedByFailure({}, company.failure(), CompanyLabels2012.of(step), sink);
 
-    auto info = store::query(ctx.folder, QStringLiteral("Select * from zet_Info"));
-    if (!info)
-        return st.fail(info.failure(), LCompanyRow);
-    if (info->isEmpty())
-        return st.fail({ err::NoCurrentRecord, QStringLiteral("Tabela Zet_Info nu are nicio inregistrare.") },
-                       LCompanyRow);
-    auto column = [&](const char* name) -> std::optional<Value> {
-        const QString c = QString::fromLatin1(name);
-        if (!info->hasColumn(c))
-            return std::nullopt;
-        return info->value(0, c);
-    };
-    auto missingColumn = [](const char* name) {
-        return Failure { err::ItemNotFound,
-                         QStringLiteral("Coloana %1 lipseste din tabela Zet_Info.").arg(QString::fromLatin1(name)) };
-    };
+    D394Declaration d = declarationFor(in, *company);
+    if (auto f = readJournals(*connection, ctx.folder, d))
+        return stoppedByFailure({}, f->failure, f->label, sink);
 
-    D394Declaration d;
-    const auto codFiscal = column("CODFISCAL");
-    if (!codFiscal)
-        return st.fail(missingColumn("CODFISCAL"), LCompanyCode);
-    if (codFiscal->isNull() || codFiscal->isEmpty())
-        return st.fail({ err::InvalidUseOfNull, QStringLiteral("Utilizare incorecta a valorii Null") }, LCompanyCode);
-    const QString strCodFiscal = companyCode(codFiscal->toText());
-    // The code names a folder: it must stay one folder inside D394.
-    if (strCodFiscal.contains(QLatin1Char('/')) || strCodFiscal.contains(QLatin1Char('\\'))
-        || strCodFiscal == QLatin1String(".") || strCodFiscal == QLatin1String(".."))
-        return st.fail(
-            { err::PathFileAccess, QStringLiteral("Codul fiscal %1 nu poate fi nume de folder.").arg(strCodFiscal) },
-            LCompanyCode);
-
-    d.luna = period.luna;
-    d.an = period.an;
-    d.tip_D394 = period.tip_D394;
-    d.nume_declar = in.TextNume;
-    d.prenume_declar = in.TextPrenume;
-    d.functie_declar = in.TextFunctie;
-    d.variant2013 = in.CheckD394_2013;
-
-    CompanyIdentity& c = d.company;
-    c.cui = strCodFiscal;
-    struct Field
-    {
-        const char* name;
-        QString* target;
-        QString fallback;
-    } fields[] = {
-        { "Denumire", &c.Denumire, QStringLiteral(" ") }, { "Judet1", &c.Judet1, QStringLiteral(" ") },
-        { "Oras1", &c.Oras1, QStringLiteral(" ") },       { "Strada1", &c.Strada1, QStringLiteral(" ") },
-        { "Nr1", &c.Nr1, QStringLiteral(" ") },           { "Bloc1", &c.Bloc1, QStringLiteral("  ") },
-        { "Ap1", &c.Ap1, QStringLiteral(" ") },           { "Telefon1", &c.Telefon1, QStringLiteral(" ") },
-        { "Fax1", &c.Fax1, QStringLiteral(" ") },         { "Email1", &c.Email1, QStringLiteral(" ") },
-    };
-    for (const Field& f : fields) {
-        const auto v = column(f.name);
-        if (!v)
-            return st.fail(missingColumn(f.name), LIdentification);
-        *f.target = identityField(*v, f.fallback);
-    }
-
-    // The two journals are grouped at once, each on a connection of its own; purchases still come
-    // first in the files and in the failure order.
-    auto salesRead = std::async(std::launch::async, [&] { return readPartners2012(ctx.folder, Journal::Sales); });
-    auto purchases = readPartners2012(ctx.folder, Journal::Purchases);
-    auto sales = salesRead.get();
-    if (!purchases)
-        return st.fail(purchases.failure(), LPurchases);
-    d.purchases = std::move(purchases).value();
-    if (!sales)
-        return st.fail(sales.failure(), LSales);
-    d.sales = std::move(sales).value();
-
-    const QString finalFolder = strCodFiscal.isEmpty() ? baseFolder : baseFolder + QLatin1Char('/') + strCodFiscal;
+    const QString code = company->cui;
+    const QString finalFolder = code.isEmpty() ? baseFolder : baseFolder + QLatin1Char('/') + code;
     if (Status s = makeFolder(finalFolder); !s)
-        return st.fail(s.failure(), LFinalFolder);
-    const QString shownFolder = QDir::toNativeSeparators(finalFolder);
-
-    const QString xmlFile = finalFolder + QStringLiteral("/D394_") + timestamp(ctx.clock) + QStringLiteral(".xml");
-    if (Status s = saveFile(xmlFile, [&](QIODevice& out) { return writeD394Xml(d, out); }); !s)
-        return st.fail(s.failure(), LSaveXml);
-    st.outcome.xmlFile = xmlFile;
-    sink.show(Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul ") + shownFolder
-                            + QLatin1Char('.')));
-
-    const QString textFile = finalFolder + QStringLiteral("/D394_") + timestamp(ctx.clock) + QStringLiteral(".txt");
-    if (Status s = saveFile(textFile, [&](QIODevice& out) { return writeD394Text(d, out); }); !s)
-        return st.fail(s.failure(), LSaveText);
-    st.outcome.textFile = textFile;
-    sink.show(Message::info(QStringLiteral("Fisierul D394.txt a fost generat in catalogul ") + shownFolder
-                            + QLatin1Char('.')));
-
-    st.outcome.end = DeclarationOutcome::End::Written;
-    return st.outcome;
+        return stoppedByFailure({}, s.failure(), LFinalFolder, sink);
+    return writeFiles(d, finalFolder, ctx.clock, sink);
 }
 
 } // namespace
+
+DeclarationOutcome stoppedByCheck(DeclarationOutcome outcome, const QString& check, MessageSink& sink)
+{
+    Message m = Message::check(check);
+    m.box = BoxKind::Standard;
+    sink.show(m);
+    outcome.end = DeclarationOutcome::End::Check;
+    return outcome;
+}
+
+DeclarationOutcome stoppedByFailure(DeclarationOutcome outcome, const Failure& f, int label, MessageSink& sink)
+{
+    sink.show(report::declarationRun(f, label));
+    outcome.end = DeclarationOutcome::End::Failure;
+    return outcome;
+}
 
 PeriodCodes periodCodes(const QDate& start, const QDate& end)
 {
@@ -260,26 +236,10 @@ PeriodCodes periodCodes(const QDate& start, const QDate& end)
     return p;
 }
 
-QString companyCode(const QString& codFiscal)
+DeclarationOutcome runDeclaration(const DeclarationInputs& inputs, const DeclarationContext& context, MessageSink& sink)
 {
-    return codFiscal.mid(2);
-}
-
-DeclarationOutcome
-cmdCalcul_Click(const DeclarationInputs& inputs, const DeclarationContext& context, MessageSink& sink)
-{
-    if (!inputs.CheckD394_2012) {
-        WatchingSink watch(sink);
-        DeclarationOutcome outcome;
-        outcome.semester = runSemesterDeclaration(inputs, context, watch);
-        if (watch.failure())
-            outcome.end = DeclarationOutcome::End::Failure;
-        else if (watch.check() || !outcome.semester->completed)
-            outcome.end = DeclarationOutcome::End::Check;
-        else
-            outcome.end = DeclarationOutcome::End::Written;
-        return outcome;
-    }
+    if (!inputs.rules2012)
+        return runSemesterDeclaration(inputs, context, sink);
     return run2012(inputs, context, sink);
 }
 

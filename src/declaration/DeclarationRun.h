@@ -3,7 +3,8 @@
 #include "base/Clock.h"
 #include "base/Message.h"
 #include "base/ProgramFolder.h"
-#include "company/ParaSoc.h"
+#include "company/CompanyParameters.h"
+#include "declaration/CompanyIdentity.h"
 #include "declaration/SemesterRun.h"
 
 #include <QDate>
@@ -13,31 +14,25 @@
 
 namespace orvida::declaration {
 
-// Everything the declaration window holds when "OK" is pressed, under the controls' own names.
-// The defaults are the window's state when it opens, before Form_Load puts the fiscal year into
-// DTPdela and DTPla.
+// What the declaration window holds when "OK" is pressed. The defaults are the window's state
+// when it opens, before the fiscal year is put into the period.
 struct DeclarationInputs
 {
-    // Declarant, as typed (never trimmed).
-    QString TextNume;
-    QString TextPrenume = QStringLiteral(" ");
-    QString TextFunctie;
+    Declarant declarant;
+
+    bool rules2012 = true; // the declaration from 2012 on; cleared: the semester declaration runs instead
 
     // The declaration from 2012 on.
-    bool CheckD394_2012 = true; // cleared: the semester declaration runs instead
-    bool CheckD394_2013 = true; // the 2013 line variant and nrFact
-    QDate DTPdela;
-    QDate DTPla;
+    bool variant2013 = true; // the 2013 line variant and nrFact
+    QDate from;
+    QDate to;
 
     // The semester declaration (before 2012).
-    bool CheckD394 = false;
-    bool Check1 = true; // report file
-    bool Check394 = false; // restore file for the authority's program
-    bool Option1 = true; // first semester
-    bool Option2 = false; // second semester
-    bool CheckD392 = false; // read by no run
-    QDate DTPickerdela = QDate(1999, 1, 1); // hidden pickers: only tested, never changed by the window
-    QDate DTPickerla = QDate(1999, 12, 31);
+    bool firstSemester = true; // cleared: the second semester
+    bool reportFile = true; // cleared: the restore file for the authority's program
+    // The period the semester declaration checks; the window keeps it hidden and never changes it.
+    QDate checkedFrom = QDate(1999, 1, 1);
+    QDate checkedTo = QDate(1999, 12, 31);
 };
 
 // What the run works with besides the window's inputs. The window and the command line fill it
@@ -47,11 +42,12 @@ struct DeclarationContext
 {
     ProgramFolder folder;
     const Clock& clock;
-    ParaSoc paraSoc;
+    company::CompanyParameters parameters;
     // Full path of the authority's D394.exe (it may be absent); only the semester declaration uses it.
     QString authorityProgram;
 };
 
+// How a declaration run ended, and what it wrote.
 struct DeclarationOutcome
 {
     enum class End {
@@ -69,10 +65,23 @@ struct DeclarationOutcome
     std::optional<SemesterResult> semester;
 };
 
-// The run of the declaration window's "OK" (cmdCalcul_Click). Every message goes to `sink` in
-// the order the window shows them; each says which box it belongs in.
+// The declaration window's "OK": the declaration from 2012 on, or the semester declaration when
+// `rules2012` is cleared. Every message goes to `sink` in the order the window shows them; each
+// says which box it belongs in.
 DeclarationOutcome
-cmdCalcul_Click(const DeclarationInputs& inputs, const DeclarationContext& context, MessageSink& sink);
+runDeclaration(const DeclarationInputs& inputs, const DeclarationContext& context, MessageSink& sink);
+
+// How either run ends on an input check (the platform's box) or on a failure (its report, naming
+// the step's label); the outcome keeps what was written before.
+DeclarationOutcome stoppedByCheck(DeclarationOutcome outcome, const QString& check, MessageSink& sink);
+DeclarationOutcome stoppedByFailure(DeclarationOutcome outcome, const Failure& f, int label, MessageSink& sink);
+
+// A failure and the label of the step that met it.
+struct StepFailure
+{
+    Failure failure;
+    int label;
+};
 
 // The period codes of the declaration from 2012 on.
 struct PeriodCodes
@@ -82,8 +91,5 @@ struct PeriodCodes
     QString tip_D394; // "L", "T", "S", "A", or empty for any other number of months
 };
 PeriodCodes periodCodes(const QDate& start, const QDate& end);
-
-// The company code: CODFISCAL from its third character on.
-QString companyCode(const QString& codFiscal);
 
 } // namespace orvida::declaration

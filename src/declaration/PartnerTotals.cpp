@@ -53,9 +53,9 @@ QList<PartnerRow> acceptedPartners2012(Journal journal, const store::RecordSet& 
     return out;
 }
 
-Result<QList<PartnerRow>> readPartners2012(const ProgramFolder& folder, Journal journal)
+Result<QList<PartnerRow>> readPartners2012(store::Connection& connection, Journal journal)
 {
-    auto totals = store::query(folder, partnerTotalsSql(journal));
+    auto totals = store::fetchAll(connection, partnerTotalsSql(journal));
     if (!totals)
         return totals.failure();
     return acceptedPartners2012(journal, *totals);

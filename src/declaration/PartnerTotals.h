@@ -1,9 +1,9 @@
 #pragma once
 
-#include "base/ProgramFolder.h"
 #include "base/Result.h"
 #include "declaration/Screening.h"
 #include "store/RecordSet.h"
+#include "store/Sqlite.h"
 
 #include <QList>
 #include <QString>
@@ -32,7 +32,7 @@ struct PartnerRow
 // Screens a journal's partner totals with the rules from 2012 on, keeping the query's order.
 QList<PartnerRow> acceptedPartners2012(Journal journal, const store::RecordSet& totals);
 
-// Runs the journal's query on a connection of its own and screens its rows.
-Result<QList<PartnerRow>> readPartners2012(const ProgramFolder& folder, Journal journal);
+// Runs the journal's query and screens its rows.
+Result<QList<PartnerRow>> readPartners2012(store::Connection& connection, Journal journal);
 
 } // namespace orvida::declaration

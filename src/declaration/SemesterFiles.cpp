@@ -38,16 +38,15 @@ SemesterFolders semesterFolders(const ProgramFolder& folder, const QString& auth
     return f;
 }
 
-QString reportFileName(int semester, const QDate& semStart, const QString& strCodFiscal)
+QString reportFileName(int semester, const QDate& start, const QString& code)
 {
-    return QStringLiteral("394_S%1").arg(semester) + semStart.toString(QStringLiteral("yy")) + QStringLiteral("_J")
-        + strCodFiscal + QStringLiteral(".txt");
+    return QStringLiteral("394_S%1").arg(semester) + start.toString(QStringLiteral("yy")) + QStringLiteral("_J") + code
+        + QStringLiteral(".txt");
 }
 
-QString restoreFileName(int semester, const QString& strAn, const QString& strCodFiscal)
+QString restoreFileName(int semester, const QString& year, const QString& code)
 {
-    return QStringLiteral("D394_") + strAn + QStringLiteral("S%1_").arg(semester) + strCodFiscal
-        + QStringLiteral(".txt");
+    return QStringLiteral("D394_") + year + QStringLiteral("S%1_").arg(semester) + code + QStringLiteral(".txt");
 }
 
 Status saveCp1250(const QString& path, const QString& text)

@@ -25,9 +25,9 @@ struct SemesterFolders
 SemesterFolders semesterFolders(const ProgramFolder& folder, const QString& authorityProgram);
 
 // "394_S1" or "394_S2" + the two-digit year of the semester's start + "_J" + company code + ".txt".
-QString reportFileName(int semester, const QDate& semStart, const QString& strCodFiscal);
+QString reportFileName(int semester, const QDate& start, const QString& code);
 // "D394_" + the year of the semester's end + "S1_" or "S2_" + company code + ".txt".
-QString restoreFileName(int semester, const QString& strAn, const QString& strCodFiscal);
+QString restoreFileName(int semester, const QString& year, const QString& code);
 
 // Writes a text in Windows-1250, replacing an earlier file only once the new one is complete.
 Status saveCp1250(const QString& path, const QString& text);

@@ -7,15 +7,19 @@
 #include "declaration/NumberText.h"
 #include "declaration/SemesterFiles.h"
 #include "declaration/SemesterPasses.h"
+#include "declaration/TextValues.h"
 #include "store/Database.h"
 
 #include <QSet>
+#include <QStringList>
+
+#include <cmath>
 
 namespace orvida::declaration {
 
 namespace {
 
-// The statement labels of the semester path of cmdCalcul_Click, as the failure report names them.
+// The statement labels of the semester declaration, as the failure report names them.
 // They follow those of the path from 2012 on; a report names them, so they never change.
 enum Label {
     LSemester = 30,
@@ -45,24 +49,12 @@ static_assert(LSummary == SemesterSummaryLabel);
 
 const QString Crlf = QStringLiteral("\r\n");
 
-Message inputCheck(const QString& text)
+Failure partnerOverflow(const QString& code)
 {
-    Message m = Message::check(text);
-    m.box = BoxKind::Standard;
-    return m;
-}
-
-Failure missingColumn(const QString& column, const QString& table)
-{
-    return { err::ItemNotFound, QStringLiteral("Coloana %1 lipseste din tabela %2.").arg(column, table) };
-}
-
-// A company identity field: missing, or stored as empty text, gives its default.
-QString identityField(const Value& v, const QString& fallback)
-{
-    if (v.isNull() || v.isEmpty() || v.isEmptyText())
-        return fallback;
-    return v.toText();
+    return {
+        err::Overflow,
+        QStringLiteral("Suma partenerului cu codul fiscal %1 depaseste domeniul valorilor (Overflow).").arg(code)
+    };
 }
 
 QString N(double value, int decimals)
@@ -97,10 +89,42 @@ std::optional<QString> screenRow(SemesterPass pass, const Value& nume, const Val
     return std::nullopt;
 }
 
-// Runs a pass's query and walks its rows. Returns the number of rows the query gave.
-Result<int> runPass(const ProgramFolder& folder, SemesterPass pass, Texts& t)
+// Adds one accepted partner's amounts to the pass's text and to the totals.
+void addAmounts(SemesterPass pass, const QString& code, const QString& name, double base, double vat, Texts& t)
 {
-    auto rows = store::query(folder, passQuery(pass));
+    switch (pass) {
+    case SemesterPass::C:
+    case SemesterPass::D:
+        t.strRestaurat += bareValue(code) + QLatin1Char(',') + N(base + vat, 2) + QLatin1Char(',') + N(base, 2)
+            + QLatin1Char(',') + N(vat, 2) + Crlf;
+        break;
+    case SemesterPass::E:
+        t.amounts += QStringLiteral("#L#,") + bareValue(code) + QLatin1Char(',') + textValue(name) + QLatin1Char(',')
+            + N(base, 0) + QLatin1Char(',') + N(vat, 0) + Crlf;
+        break;
+    case SemesterPass::F:
+        t.amounts += QStringLiteral("#A#,") + bareValue(code) + QLatin1Char(',') + textValue(name) + QLatin1Char(',')
+            + N(base, 2) + QLatin1Char(',') + N(vat, 2) + Crlf;
+        break;
+    default:
+        break;
+    }
+    const double wholeBase = text::roundHalfEven(base, 0);
+    const double wholeVat = text::roundHalfEven(vat, 0);
+    if (passJournal(pass) == Journal::Sales) {
+        t.totals.nBazaLivrari += wholeBase;
+        t.totals.nTVALivrari += wholeVat;
+    } else {
+        t.totals.nBazaAchizitii += wholeBase;
+        t.totals.nTVAAchizitii += wholeVat;
+    }
+}
+
+// Runs a pass's query and walks its rows. Returns the number of rows the query gave. An amount
+// that is not finite stops the run before anything is written.
+Result<int> runPass(store::Connection& connection, SemesterPass pass, Texts& t)
+{
+    auto rows = store::fetchAll(connection, passQuery(pass));
     if (!rows)
         return rows.failure();
     const int cNume = rows->columnIndex(QStringLiteral("NUME"));
@@ -113,190 +137,184 @@ Result<int> runPass(const ProgramFolder& folder, SemesterPass pass, Texts& t)
         if (!code)
             continue;
         if (listing) {
-            t.strRestaurat += *code + QStringLiteral(",#") + r[cNume].toText() + QLatin1Char('#') + Crlf;
+            t.strRestaurat += bareValue(*code) + QLatin1Char(',') + textValue(r[cNume].toText()) + Crlf;
             t.listed.insert(*code);
             ++t.totals.NRTERTI;
             continue;
         }
         const double base = r[cBase].isNull() ? 0.0 : r[cBase].toDouble();
         const double vat = r[cVat].isNull() ? 0.0 : r[cVat].toDouble();
-        const double wholeBase = text::roundHalfEven(base, 0);
-        const double wholeVat = text::roundHalfEven(vat, 0);
-        switch (pass) {
-        case SemesterPass::C:
-        case SemesterPass::D:
-            t.strRestaurat += *code + QLatin1Char(',') + N(base + vat, 2) + QLatin1Char(',') + N(base, 2)
-                + QLatin1Char(',') + N(vat, 2) + Crlf;
-            break;
-        case SemesterPass::E:
-            t.amounts += QStringLiteral("#L#,") + *code + QStringLiteral(",#") + r[cNume].toText()
-                + QStringLiteral("#,") + N(base, 0) + QLatin1Char(',') + N(vat, 0) + Crlf;
-            break;
-        case SemesterPass::F:
-            t.amounts += QStringLiteral("#A#,") + *code + QStringLiteral(",#") + r[cNume].toText()
-                + QStringLiteral("#,") + N(base, 2) + QLatin1Char(',') + N(vat, 2) + Crlf;
-            break;
-        default:
-            break;
-        }
-        if (passJournal(pass) == Journal::Sales) {
-            t.totals.nBazaLivrari += wholeBase;
-            t.totals.nTVALivrari += wholeVat;
-        } else {
-            t.totals.nBazaAchizitii += wholeBase;
-            t.totals.nTVAAchizitii += wholeVat;
-        }
+        if (!std::isfinite(base) || !std::isfinite(vat) || !std::isfinite(base + vat))
+            return partnerOverflow(*code);
+        addAmounts(pass, *code, r[cNume].toText(), base, vat, t);
     }
     return int(rows->size());
 }
 
-} // namespace
-
-SemesterResult runSemesterDeclaration(const DeclarationInputs& in, const DeclarationContext& ctx, MessageSink& sink)
+bool finite(const SemesterTotals& t)
 {
-    SemesterResult result;
-    auto fail = [&](const Failure& f, int label) {
-        sink.show(report::declarationRun(f, label));
-        return result;
-    };
-    const bool reportMode = in.Check1;
+    return std::isfinite(t.nBazaLivrari) && std::isfinite(t.nTVALivrari) && std::isfinite(t.nBazaAchizitii)
+        && std::isfinite(t.nTVAAchizitii);
+}
 
-    // The semester within the fiscal year; month arithmetic keeps the day, clamped to the month.
-    result.semester = in.Option1 ? 1 : 2;
+// The semester within the fiscal year; month arithmetic keeps the day, clamped to the month.
+Status semesterPeriod(bool firstSemester, const company::CompanyParameters& parameters, SemesterResult& result)
+{
+    result.semester = firstSemester ? 1 : 2;
     if (result.semester == 1) {
-        result.SemStart = dates::fromSerial(ctx.paraSoc.DataIN).date();
-        result.SemEnd = result.SemStart.addMonths(6);
+        result.start = dates::fromSerial(parameters.DataIN).date();
+        result.end = result.start.addMonths(6);
     } else {
-        result.SemEnd = dates::fromSerial(ctx.paraSoc.DataSN).date();
-        result.SemStart = result.SemEnd.addMonths(-6);
+        result.end = dates::fromSerial(parameters.DataSN).date();
+        result.start = result.end.addMonths(-6);
     }
-    if (!result.SemStart.isValid() || !result.SemEnd.isValid())
-        return fail({ err::TypeMismatch, QStringLiteral("Exercitiul financiar nu are date valide.") }, LSemester);
-    result.strAn = QStringLiteral("%1").arg(result.SemEnd.year(), 4, 10, QLatin1Char('0'));
+    if (!result.start.isValid() || !result.end.isValid())
+        return Failure { err::TypeMismatch, QStringLiteral("Exercitiul financiar nu are date valide.") };
+    result.year = QStringLiteral("%1").arg(result.end.year(), 4, 10, QLatin1Char('0'));
+    return Status::success();
+}
 
-    const QDate today = ctx.clock.now().date();
-    if (in.DTPickerdela > in.DTPickerla || in.DTPickerdela > today) {
-        sink.show(inputCheck(
-            QStringLiteral("Data de inceput trebuie sa fie mai mica ca cea de sfarsit sau ca cea prezenta")));
-        return result;
-    }
-    if (in.TextNume.isEmpty()) {
-        sink.show(inputCheck(QStringLiteral("Va rog completati Nume Declarant")));
-        return result;
-    }
-    if (in.TextPrenume.isEmpty()) {
-        sink.show(inputCheck(QStringLiteral("Va rog completati Prenume Declarant")));
-        return result;
-    }
-    if (in.TextFunctie.isEmpty()) {
-        sink.show(inputCheck(QStringLiteral("Va rog completati Functie Declarant")));
-        return result;
-    }
+// The checks of the checked period and the declarant, in order: the first message, or none.
+std::optional<QString> inputCheckSemester(const DeclarationInputs& in, const QDate& today)
+{
+    if (in.checkedFrom > in.checkedTo || in.checkedFrom > today)
+        return QStringLiteral("Data de inceput trebuie sa fie mai mica ca cea de sfarsit sau ca cea prezenta");
+    return declarantCheck(in.declarant, QStringLiteral("Declarant"));
+}
 
-    Texts t;
-    t.strErori = dates::shortDate(today) + Crlf;
-    t.strRestaurat = QStringLiteral(" 1") + Crlf;
+constexpr CompanyLabels CompanyLabelsSemester { LCompanyRow, LCompanyCode, LIdentification };
 
-    const QString table = QStringLiteral("Zet_Info");
-    auto info = store::query(ctx.folder, QStringLiteral("Select * from zet_Info"));
-    if (!info)
-        return fail(info.failure(), LCompanyRow);
-    if (info->isEmpty())
-        return fail({ err::NoCurrentRecord, QStringLiteral("Tabela Zet_Info nu are nicio inregistrare.") },
-                    LCompanyRow);
-    if (!info->hasColumn(QStringLiteral("CODFISCAL")))
-        return fail(missingColumn(QStringLiteral("CODFISCAL"), table), LCompanyCode);
-    const Value codFiscal = info->value(0, QStringLiteral("CODFISCAL"));
-    if (codFiscal.isNull() || codFiscal.isEmpty())
-        return fail({ err::InvalidUseOfNull, QStringLiteral("Utilizare incorecta a valorii Null") }, LCompanyCode);
-    result.strCodFiscal = companyCode(codFiscal.toText());
-    // The code is part of the file names: it must not lead them into another folder.
-    if (result.strCodFiscal.contains(QLatin1Char('/')) || result.strCodFiscal.contains(QLatin1Char('\\')))
-        return fail(
-            { err::PathFileAccess,
-              QStringLiteral("Codul fiscal %1 nu poate face parte din numele unui fisier.").arg(result.strCodFiscal) },
-            LCompanyCode);
+// The identification block: name, address, phone, fax, e-mail, separated by "#,#"; the text
+// values' closing "#" on the outside are the caller's.
+QString identification(const CompanyIdentity& c)
+{
+    QStringList values;
+    for (const QString& v : { c.Denumire, c.adresa(), c.Telefon1, c.Fax1, c.Email1 })
+        values << textContent(v);
+    return values.join(QStringLiteral("#,#"));
+}
 
-    // The identification block: name, address, phone, fax, e-mail, separated by "#,#".
-    QStringList id;
-    for (const char* column :
-         { "Denumire", "Judet1", "Oras1", "Strada1", "Nr1", "Bloc1", "Ap1", "Telefon1", "Fax1", "Email1" }) {
-        const QString c = QLatin1String(column);
-        if (!info->hasColumn(c))
-            return fail(missingColumn(c, table), LIdentification);
-        id << identityField(info->value(0, c),
-                            c == QLatin1String("Bloc1") ? QStringLiteral("  ") : QStringLiteral(" "));
-    }
-    const QString ID = id[0] + QStringLiteral("#,#") + QStringList(id.mid(1, 6)).join(QLatin1Char(' '))
-        + QStringLiteral("#,#") + id[7] + QStringLiteral("#,#") + id[8] + QStringLiteral("#,#") + id[9];
-    const QString S = QStringLiteral("#S%1#,").arg(result.semester);
-    t.strRestaurat += result.strAn + QStringLiteral(",#S%1#,##,##,").arg(result.semester) + result.strCodFiscal
-        + QStringLiteral(",#") + ID + QStringLiteral("#,") + QStringLiteral("##,##,##,,##,##,##,##,##") + Crlf;
-
-    // The partner list, in both modes.
-    if (auto a = runPass(ctx.folder, SemesterPass::A, t); !a)
-        return fail(a.failure(), LPassA);
-    auto b = runPass(ctx.folder, SemesterPass::B, t);
+// The partner list (both modes), then the amounts of the report or of the restore text.
+std::optional<StepFailure> runPasses(store::Connection& connection, bool reportMode, Texts& t, MessageSink& sink)
+{
+    if (auto a = runPass(connection, SemesterPass::A, t); !a)
+        return StepFailure { a.failure(), LPassA };
+    auto b = runPass(connection, SemesterPass::B, t);
     if (!b)
-        return fail(b.failure(), LPassB);
+        return StepFailure { b.failure(), LPassB };
     if (*b == 0)
         sink.show(Message::info(QStringLiteral("Va rog listati Jurnalul de cumparari cu TVA pe un semestru")));
     t.strRestaurat += QStringLiteral("STOP1") + Crlf;
 
     if (reportMode) {
-        if (auto e = runPass(ctx.folder, SemesterPass::E, t); !e)
-            return fail(e.failure(), LPassE);
-        if (auto f = runPass(ctx.folder, SemesterPass::F, t); !f)
-            return fail(f.failure(), LPassF);
-    } else {
-        if (auto c = runPass(ctx.folder, SemesterPass::C, t); !c)
-            return fail(c.failure(), LPassC);
-        t.strRestaurat += QStringLiteral("STOP2") + Crlf;
-        if (auto d = runPass(ctx.folder, SemesterPass::D, t); !d)
-            return fail(d.failure(), LPassD);
+        if (auto e = runPass(connection, SemesterPass::E, t); !e)
+            return StepFailure { e.failure(), LPassE };
+        if (auto f = runPass(connection, SemesterPass::F, t); !f)
+            return StepFailure { f.failure(), LPassF };
+        return std::nullopt;
     }
-    result.totals = t.totals;
+    if (auto c = runPass(connection, SemesterPass::C, t); !c)
+        return StepFailure { c.failure(), LPassC };
+    t.strRestaurat += QStringLiteral("STOP2") + Crlf;
+    if (auto d = runPass(connection, SemesterPass::D, t); !d)
+        return StepFailure { d.failure(), LPassD };
+    return std::nullopt;
+}
 
-    // The totals take their places in the report's identification line only; the company's texts
-    // and the partner lines are never searched for them.
+// The report's identification line with the totals in their places, then its partner lines. The
+// company's texts and the partner lines are never searched for the totals.
+QString reportText(const SemesterResult& result, const QString& id, const Texts& t)
+{
     const SemesterTotals& tot = t.totals;
-    const QString strRaportat = QStringLiteral("394,") + result.strCodFiscal + QLatin1Char(',') + S + result.strAn
-        + QStringLiteral(",#") + ID + QStringLiteral("#,") + QStringLiteral(",##,##,##,##,##,")
-        + numberText(qint64(tot.NRTERTI)) + QLatin1Char(',') + numberText(tot.nBazaLivrari) + QLatin1Char(',')
-        + numberText(tot.nTVALivrari) + QLatin1Char(',') + numberText(tot.nBazaAchizitii) + QLatin1Char(',')
-        + numberText(tot.nTVAAchizitii) + Crlf + t.amounts;
+    return QStringLiteral("394,") + bareValue(result.code) + QLatin1Char(',')
+        + QStringLiteral("#S%1#,").arg(result.semester) + result.year + QStringLiteral(",#") + id + QStringLiteral("#,")
+        + QStringLiteral(",##,##,##,##,##,") + numberText(qint64(tot.NRTERTI)) + QLatin1Char(',')
+        + numberText(tot.nBazaLivrari) + QLatin1Char(',') + numberText(tot.nTVALivrari) + QLatin1Char(',')
+        + numberText(tot.nBazaAchizitii) + QLatin1Char(',') + numberText(tot.nTVAAchizitii) + Crlf + t.amounts;
+}
 
+// Writes the report or the restore file, then the error list when a partner was rejected, each
+// followed by its message.
+std::optional<StepFailure> writeFiles(const DeclarationContext& ctx,
+                                      bool reportMode,
+                                      const QString& id,
+                                      const Texts& t,
+                                      SemesterResult& result,
+                                      MessageSink& sink)
+{
     const SemesterFolders folders = semesterFolders(ctx.folder, ctx.authorityProgram);
     if (reportMode) {
-        result.declarationFile = folders.report + reportFileName(result.semester, result.SemStart, result.strCodFiscal);
-        if (Status s = saveCp1250(result.declarationFile, strRaportat); !s)
-            return fail(s.failure(), LSaveReport);
+        result.declarationFile = folders.report + reportFileName(result.semester, result.start, result.code);
+        if (Status s = saveCp1250(result.declarationFile, reportText(result, id, t)); !s)
+            return StepFailure { s.failure(), LSaveReport };
     } else {
-        result.declarationFile = folders.restore + restoreFileName(result.semester, result.strAn, result.strCodFiscal);
+        result.declarationFile = folders.restore + restoreFileName(result.semester, result.year, result.code);
         if (Status s = saveCp1250(result.declarationFile, t.strRestaurat); !s)
-            return fail(s.failure(), LSaveRestore);
+            return StepFailure { s.failure(), LSaveRestore };
     }
     sink.show(fileWrittenMessage(result.declarationFile));
 
     // The error list is written only when a partner was rejected; an earlier list stays otherwise.
     if (t.rejected > 0) {
         if (Status s = saveCp1250(folders.errorList, t.strErori + Crlf); !s)
-            return fail(s.failure(), LSaveErrors);
+            return StepFailure { s.failure(), LSaveErrors };
         result.errorListFile = folders.errorList;
         sink.show(errorListMessage(folders.errorList));
     } else {
         sink.show(noErrorsMessage());
     }
-    result.completed = true;
+    return std::nullopt;
+}
 
-    auto rows = store::query(ctx.folder, QStringLiteral("SELECT * FROM ZET_INFO "));
+} // namespace
+
+DeclarationOutcome runSemesterDeclaration(const DeclarationInputs& in, const DeclarationContext& ctx, MessageSink& sink)
+{
+    DeclarationOutcome outcome;
+    SemesterResult& result = outcome.semester.emplace();
+    if (Status s = semesterPeriod(in.firstSemester, ctx.parameters, result); !s)
+        return stoppedByFailure(outcome, s.failure(), LSemester, sink);
+    const QDate today = ctx.clock.now().date();
+    if (auto check = inputCheckSemester(in, today))
+        return stoppedByCheck(outcome, *check, sink);
+
+    // One connection serves the run.
+    auto connection = store::openDatabase(ctx.folder);
+    if (!connection)
+        return stoppedByFailure(outcome, connection.failure(), LCompanyRow, sink);
+    CompanyStep step = CompanyStep::Row;
+    auto company = readCompanyIdentity(*connection, CodeUse::FileName, step);
+    if (!company)
+        return stoppedByFailure(outcome, company.failure(), CompanyLabelsSemester.of(step), sink);
+    result.code = company->cui;
+
+    Texts t;
+    t.strErori = dates::shortDate(today) + Crlf;
+    const QString id = identification(*company);
+    t.strRestaurat = QStringLiteral(" 1") + Crlf + result.year + QStringLiteral(",#S%1#,##,##,").arg(result.semester)
+        + bareValue(result.code) + QStringLiteral(",#") + id + QStringLiteral("#,")
+        + QStringLiteral("##,##,##,,##,##,##,##,##") + Crlf;
+    if (auto f = runPasses(*connection, in.reportFile, t, sink))
+        return stoppedByFailure(outcome, f->failure, f->label, sink);
+    if (!finite(t.totals))
+        return stoppedByFailure(
+            outcome,
+            { err::Overflow, QStringLiteral("Totalurile declaratiei depasesc domeniul valorilor (Overflow).") },
+            LTotals, sink);
+    result.totals = t.totals;
+
+    if (auto f = writeFiles(ctx, in.reportFile, id, t, result, sink))
+        return stoppedByFailure(outcome, f->failure, f->label, sink);
+
+    auto rows = store::fetchAll(*connection, QStringLiteral("SELECT * FROM ZET_INFO "));
     if (!rows)
-        return fail(rows.failure(), LSummary);
-    auto page = makeSummaryPage(*rows, result.semester, result.SemStart, result.totals);
+        return stoppedByFailure(outcome, rows.failure(), LSummary, sink);
+    auto page = makeSummaryPage(*rows, result.semester, result.start, result.totals);
     if (!page)
-        return fail(page.failure(), LSummary);
+        return stoppedByFailure(outcome, page.failure(), LSummary, sink);
     result.summary = std::move(page).value();
-    return result;
+    outcome.end = DeclarationOutcome::End::Written;
+    return outcome;
 }
 
 } // namespace orvida::declaration

@@ -174,24 +174,18 @@ makeSummaryPage(const store::RecordSet& info, int semester, const QDate& semStar
     return page;
 }
 
-void paintSummaryPage(QPainter& painter, const SummaryPage& page)
-{
-    painter.save();
-    QPen pen(Qt::black);
-    pen.setWidthF(15); // one pixel at 96 dpi
-    painter.setPen(pen);
-    Layout l(painter);
-    const QFont normal = arial(8);
-    const QFont bold = arial(8, true);
-    const QFont small = arial(7);
+namespace {
 
-    // The heading: the form's number, its title and the authority.
+// The heading: the form's number, its title and the authority; then the year and the semester.
+void paintHeading(Layout& l, const SummaryPage& page)
+{
+    const QFont normal = arial(8);
     l.frame(0, 113, Width, 397);
     l.text(120, 113, 900, 397, QStringLiteral("394"), arial(18, true));
     l.text(1100, 113, 6300, 397,
            QStringLiteral("DECLARATIE INFORMATIVA PRIVIND LIVRARILE/PRESTARILE\n"
                           "SI ACHIZITIILE EFECTUATE PE TERITORIUL NATIONAL"),
-           bold, Qt::AlignCenter);
+           arial(8, true), Qt::AlignCenter);
     l.box(7600, 153, Width - 7640, 317, QStringLiteral("Ministerul Economiei si Finantelor - ANAF"), arial(6.5),
           Qt::AlignCenter | Qt::TextWordWrap);
 
@@ -200,14 +194,14 @@ void paintSummaryPage(QPainter& painter, const SummaryPage& page)
     l.text(5000, 1048, 1000, RowHeight, QStringLiteral("Semestrul"), normal);
     l.text(6100, 1048, 200, RowHeight, QStringLiteral("S"), normal);
     l.box(6300, 1048, 500, RowHeight, page.sem, normal, Qt::AlignCenter);
+}
 
-    paintIdentification(l, 1672, QStringLiteral("A."),
-                        QStringLiteral("DATE DE IDENTIFICARE ALE PERSOANEI INREGISTRATE IN SCOPURI DE TVA"),
-                        { page.cf, page.nume, page.adresa, page.tel, page.fax, page.email, true });
-    paintIdentification(l, 5017, QStringLiteral("B."),
-                        QStringLiteral("DATE DE IDENTIFICARE ALE REPREZENTANTULUI FISCAL"),
-                        { {}, {}, {}, {}, {}, {}, false });
-
+// Part C: the five totals, each with its caption.
+void paintTotals(Layout& l, const SummaryPage& page)
+{
+    const QFont normal = arial(8);
+    const QFont bold = arial(8, true);
+    const QFont small = arial(7);
     l.text(0, 8447, 300, RowHeight, QStringLiteral("C."), bold);
     l.text(300, 8447, Width - 300, RowHeight, QStringLiteral("REZUMAT DECLARATIE"), bold);
     const QString livrari = QStringLiteral("LIVRARILOR DE BUNURI/PRESTARILOR DE SERVICII EFECTUATE");
@@ -230,7 +224,13 @@ void paintSummaryPage(QPainter& painter, const SummaryPage& page)
         l.box(CaptionWidth + 300, y, Width - CaptionWidth - 300, RowHeight, rows[i].second, normal,
               Qt::AlignRight | Qt::AlignVCenter);
     }
+}
 
+// The statement, the declarant's boxes and the box reserved for the tax office.
+void paintSignature(Layout& l)
+{
+    const QFont normal = arial(8);
+    const QFont small = arial(7);
     l.text(0, 11933, Width, 420,
            QStringLiteral("Sub sanctiunile aplicate faptei de fals in acte publice, declar ca datele din aceasta "
                           "declaratie sunt corecte si complete. Prezentul titlu de creanta devine executoriu, in "
@@ -244,9 +244,8 @@ void paintSummaryPage(QPainter& painter, const SummaryPage& page)
     l.text(7400, 12443, Width - 7400, RowHeight, QStringLiteral("Semnatura si"), normal, Qt::AlignCenter);
     l.text(7400, 12813, Width - 7400, RowHeight, QStringLiteral("stampila"), normal, Qt::AlignCenter);
 
-    // The box reserved for the tax office.
     l.rule(13400);
-    l.text(0, 13521, 2800, RowHeight, QStringLiteral("Loc rezervat organului fiscal"), bold);
+    l.text(0, 13521, 2800, RowHeight, QStringLiteral("Loc rezervat organului fiscal"), arial(8, true));
     l.text(2900, 13521, 5300, RowHeight,
            QStringLiteral("Nr. inregistrare ............................................................."), small);
     l.text(2900, 13889, 5300, RowHeight,
@@ -254,6 +253,26 @@ void paintSummaryPage(QPainter& painter, const SummaryPage& page)
            small);
     l.text(8200, 13889, Width - 8200, RowHeight, QStringLiteral("Cod 14.13.01.02/f Vers. 1.0.0"), small,
            Qt::AlignRight | Qt::AlignVCenter);
+}
+
+} // namespace
+
+void paintSummaryPage(QPainter& painter, const SummaryPage& page)
+{
+    painter.save();
+    QPen pen(Qt::black);
+    pen.setWidthF(15); // one pixel at 96 dpi
+    painter.setPen(pen);
+    Layout l(painter);
+    paintHeading(l, page);
+    paintIdentification(l, 1672, QStringLiteral("A."),
+                        QStringLiteral("DATE DE IDENTIFICARE ALE PERSOANEI INREGISTRATE IN SCOPURI DE TVA"),
+                        { page.cf, page.nume, page.adresa, page.tel, page.fax, page.email, true });
+    paintIdentification(l, 5017, QStringLiteral("B."),
+                        QStringLiteral("DATE DE IDENTIFICARE ALE REPREZENTANTULUI FISCAL"),
+                        { {}, {}, {}, {}, {}, {}, false });
+    paintTotals(l, page);
+    paintSignature(l);
     painter.restore();
 }
 

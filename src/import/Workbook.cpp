@@ -1,6 +1,6 @@
 #include "import/Workbook.h"
 
-#include "import/XlsCells.h"
+#include "import/CompoundFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +10,20 @@ namespace orvida::import {
 namespace {
 
 const QByteArray CompoundFileMagic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+
+// An encrypted .xlsx is a compound file too, without a workbook stream; its directory, which may
+// sit anywhere in the file, tells it apart. The file is mapped, not read into memory.
+bool holdsEncryptedPackage(QFile& file)
+{
+    const qint64 size = file.size();
+    uchar* bytes = size > 0 ? file.map(0, size) : nullptr;
+    if (!bytes)
+        return false;
+    const bool encrypted
+        = isEncryptedPackage(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), qsizetype(size)));
+    file.unmap(bytes);
+    return encrypted;
+}
 
 } // namespace
 
@@ -24,25 +38,34 @@ Format detectFormat(const QByteArray& head)
 
 std::unique_ptr<Workbook> openWorkbook(const QString& path, ReadFailure& failure, const Limits& limits)
 {
-    auto file = std::make_unique<QFile>(path);
-    if (path.isEmpty() || QFileInfo(path).isDir() || !file->open(QIODevice::ReadOnly)) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
         failure = { ReadError::NotFound, QStringLiteral("Fisierul %1 nu exista sau nu poate fi deschis.").arg(path) };
         return nullptr;
     }
-    // A compound file is an .xls or an encrypted .xlsx: its directory, which may sit anywhere in
-    // the file, tells them apart.
-    Format format = detectFormat(file->peek(8));
-    if (format == Format::Xls)
-        format = detectFormat(file->readAll());
-    switch (format) {
+    // A pipe would block the import until someone writes to it, or feed it without end; a device
+    // or a folder is no workbook either.
+    if (!info.isFile()) {
+        failure = { ReadError::NotAFile, QStringLiteral("Fisierul %1 nu este un fisier obisnuit.").arg(path) };
+        return nullptr;
+    }
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly)) {
+        failure = { ReadError::NotFound, QStringLiteral("Fisierul %1 nu exista sau nu poate fi deschis.").arg(path) };
+        return nullptr;
+    }
+    // The format is told by the first bytes alone: an .xlsx is then read by seeking in the zip.
+    switch (detectFormat(file->peek(8))) {
     case Format::Xls:
-        file->close();
-        return openXls(path, failure);
+    case Format::EncryptedOffice: {
+        auto book = openXls(path, failure);
+        if (!book && (failure.error == ReadError::Corrupt || failure.error == ReadError::NotAWorkbook)
+            && holdsEncryptedPackage(*file))
+            failure = { ReadError::Protected, QStringLiteral("Fisierul este protejat cu parola.") };
+        return book;
+    }
     case Format::Xlsx:
         return openXlsx(std::move(file), failure, limits);
-    case Format::EncryptedOffice:
-        failure = { ReadError::Protected, QStringLiteral("Fisierul este protejat cu parola.") };
-        return nullptr;
     case Format::Unknown:
         break;
     }

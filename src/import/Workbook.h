@@ -34,13 +34,15 @@ struct Cell
 // A row of cells, indexed by column from 0; trailing empty cells may be missing.
 using Row = std::vector<Cell>;
 
-// Why a workbook could not be read. The import maps each to the step it fails.
+// Why a workbook could not be read. The import's failing step is where the read stopped (opening
+// the workbook, opening the sheet, reading a row), whatever the reason; the reason is its text.
 enum class ReadError {
     NotFound, // the file does not exist or cannot be opened
+    NotAFile, // a folder, a pipe, a device: nothing that is read to its end
     NotAWorkbook, // neither an Excel 97-2003 nor an .xlsx workbook
     Protected, // password-protected or encrypted
     Corrupt, // truncated or damaged
-    TooLarge, // a part would inflate beyond the limit
+    TooLarge, // larger than the format allows (.xls), or a part would inflate beyond the limit (.xlsx)
     NoSuchSheet,
 };
 
@@ -56,6 +58,9 @@ struct Limits
     qint64 sheetBytes = qint64(1) << 30; // streamed: bounds the time, not the memory
     qint64 sharedStringsBytes = qint64(256) << 20; // held in memory while the sheet is read
     qint64 smallPartBytes = qint64(16) << 20; // workbook.xml, its relationships, styles
+    // The shared strings may inflate to at most this many times their compressed size (plus a
+    // chunk), so their memory stays in proportion to the file.
+    qint64 sharedStringsRatio = 100;
 };
 
 // A sheet being read row by row: the first row (the header) and then the data rows. Rows are

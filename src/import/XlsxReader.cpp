@@ -1,5 +1,6 @@
 // The .xlsx reader: the zip is inflated part by part through QuaZip and each part is parsed by
-// expat as a stream, so the sheet never sits in memory whole; only the shared strings do.
+// expat as a stream, so the sheet never sits in memory whole; only the shared strings do, packed
+// into one buffer.
 #include "import/Workbook.h"
 
 #include "base/ErrorReport.h"
@@ -12,10 +13,13 @@
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <limits>
+#include <optional>
 
 namespace orvida::import {
 
@@ -25,6 +29,13 @@ constexpr qint64 ChunkBytes = 256 * 1024;
 constexpr int MaxRows = 1048576; // Excel's own limits; anything beyond is a damaged file
 constexpr int MaxColumns = 16384;
 constexpr qint64 MaxQueuedCells = 65536;
+constexpr int MaxCellCharacters = 32767; // what Excel lets a cell hold
+// A UTF-8 byte count beyond which the text has more than MaxCellCharacters UTF-16 units for sure.
+constexpr size_t MaxCellBytes = size_t(MaxCellCharacters) * 3;
+constexpr qsizetype ShortSharedBytes = 256;
+// Expat holds an unfinished tag (its name and attributes) whole until it ends. Beyond this many
+// bytes past its last event a part is no spreadsheet, and the parser's buffer stops growing here.
+constexpr qint64 MaxPendingBytes = ChunkBytes + (qint64(1) << 20);
 
 const QString CorruptText = QStringLiteral("Fisierul .xlsx este deteriorat sau incomplet.");
 
@@ -62,6 +73,15 @@ bool parseIndex(const char* s, long long& out)
     const char* e = s + std::strlen(s);
     auto [ptr, ec] = std::from_chars(s, e, out);
     return ec == std::errc() && ptr == e;
+}
+
+// Column 1 (0-based) -> "B", as Excel names it.
+QString columnName(int column)
+{
+    QString name;
+    for (int c = column + 1; c > 0; c = (c - 1) / 26)
+        name.prepend(QLatin1Char(char('A' + (c - 1) % 26)));
+    return name;
 }
 
 // "B12" -> column 1 (0-based). -1 when the reference has no column letters or is out of range.
@@ -127,6 +147,38 @@ private:
     XML_Parser m_p;
 };
 
+// True when expat holds more unparsed bytes than any cell of a spreadsheet needs.
+bool tokenTooLong(XML_Parser p, qint64 fed)
+{
+    return fed - std::max<qint64>(XML_GetCurrentByteIndex(p), 0) > MaxPendingBytes;
+}
+
+// The shared strings, packed: their UTF-8 bytes one after another, and where each ends.
+class SharedStrings
+{
+public:
+    size_t size() const { return m_ends.size(); }
+    QByteArrayView bytes(size_t i) const
+    {
+        const quint32 begin = i == 0 ? 0 : m_ends[i - 1];
+        return QByteArrayView(m_pool.constData() + begin, qsizetype(m_ends[i] - begin));
+    }
+    // The string being read grows at the end of the pool until it is closed.
+    void restart() { m_pool.truncate(m_ends.empty() ? 0 : qsizetype(m_ends.back())); }
+    void append(const char* s, int len) { m_pool.append(s, len); }
+    bool close()
+    {
+        if (m_pool.size() > qsizetype(std::numeric_limits<quint32>::max()))
+            return false;
+        m_ends.push_back(quint32(m_pool.size()));
+        return true;
+    }
+
+private:
+    QByteArray m_pool;
+    std::vector<quint32> m_ends;
+};
+
 class XlsxWorkbook;
 
 class XlsxSheet : public SheetReader
@@ -147,6 +199,9 @@ private:
         XML_StopParser(m_parser.get(), XML_FALSE);
     }
     Cell finishCell();
+    // Fails the sheet at the current cell for a text longer than Excel allows.
+    void markTooLong();
+    Cell textCell(QString text, bool error = false);
 
     XlsxWorkbook& m_book;
     std::unique_ptr<QuaZipFile> m_file;
@@ -158,6 +213,8 @@ private:
     bool m_suspended = false;
     bool m_done = false;
     bool m_bad = false;
+    QString m_badReason; // when not the damaged-file text
+    std::optional<Failure> m_failure; // once the rows before it are handed out
     std::deque<Row> m_ready;
     qint64 m_queuedCells = 0;
 
@@ -177,7 +234,18 @@ private:
     bool m_hasValue = false;
     std::string m_value;
     std::string m_inlineText;
+    // Long shared strings met since the caller last emptied the queue: one used by many cells is
+    // held once, as it was in the table. Short ones are cheaper to copy than to look up.
+    QHash<size_t, QString> m_sharedInUse;
 };
+
+struct Relationship
+{
+    QString id;
+    QString type;
+    QString target;
+};
+using Relationships = std::vector<Relationship>; // in the order of the part
 
 class XlsxWorkbook : public Workbook
 {
@@ -198,7 +266,7 @@ public:
     }
     std::unique_ptr<SheetReader> openSheet(const QString& name, ReadFailure& failure) override;
 
-    const std::vector<QString>& sharedStrings() const { return m_shared; }
+    const SharedStrings& sharedStrings() const { return m_shared; }
     bool isDateStyle(int style) const
     {
         return style >= 0 && size_t(style) < m_dateStyles.size() && m_dateStyles[size_t(style)];
@@ -214,7 +282,10 @@ private:
     // Inflates a whole part (bounded by `limit`). False with `failure` set when it cannot.
     bool readPart(const QString& path, qint64 limit, QByteArray& out, ReadFailure& failure, bool optional = false);
     std::unique_ptr<QuaZipFile> openPart(const QString& path, qint64 limit, ReadFailure& failure);
-    bool parseRelationships(const QByteArray& xml, QHash<QString, std::pair<QString, QString>>& rels);
+    static bool parseRelationships(const QByteArray& xml, Relationships& rels);
+    // The first relationship of a type (named by its last segment): a part named many times is
+    // still read once.
+    static const Relationship* firstOfType(const Relationships& rels, QLatin1StringView type);
     bool parseWorkbook(const QByteArray& xml);
     bool parseSharedStrings(const QString& path, ReadFailure& failure);
     bool parseStyles(const QByteArray& xml);
@@ -225,8 +296,9 @@ private:
     Limits m_limits;
     QString m_workbookPath;
     std::vector<SheetEntry> m_sheets;
-    QHash<QString, std::pair<QString, QString>> m_workbookRels; // id -> (type, target)
-    std::vector<QString> m_shared;
+    Relationships m_workbookRels;
+    bool m_partsRead = false; // the shared strings and the styles
+    SharedStrings m_shared;
     std::vector<bool> m_dateStyles;
     bool m_date1904 = false;
 };
@@ -331,10 +403,10 @@ QString XlsxWorkbook::resolve(const QString& base, const QString& target) const
 
 struct RelsState
 {
-    QHash<QString, std::pair<QString, QString>>* rels;
+    Relationships* rels;
 };
 
-bool XlsxWorkbook::parseRelationships(const QByteArray& xml, QHash<QString, std::pair<QString, QString>>& rels)
+bool XlsxWorkbook::parseRelationships(const QByteArray& xml, Relationships& rels)
 {
     RelsState st { &rels };
     return parseAll(
@@ -346,10 +418,18 @@ bool XlsxWorkbook::parseRelationships(const QByteArray& xml, QHash<QString, std:
             const char* type = attribute(atts, "Type");
             const char* target = attribute(atts, "Target");
             if (id && target)
-                static_cast<RelsState*>(u)->rels->insert(
-                    QString::fromUtf8(id), { QString::fromUtf8(type ? type : ""), QString::fromUtf8(target) });
+                static_cast<RelsState*>(u)->rels->push_back(
+                    { QString::fromUtf8(id), QString::fromUtf8(type ? type : ""), QString::fromUtf8(target) });
         },
         [](void*, const char*) {}, nullptr, nullptr);
+}
+
+const Relationship* XlsxWorkbook::firstOfType(const Relationships& rels, QLatin1StringView type)
+{
+    for (const Relationship& r : rels)
+        if (r.type.endsWith(QLatin1Char('/') + type))
+            return &r;
+    return nullptr;
 }
 
 bool XlsxWorkbook::parseWorkbook(const QByteArray& xml)
@@ -417,12 +497,11 @@ bool XlsxWorkbook::parseStyles(const QByteArray& xml)
 // readings for Asian text, not part of the value.
 struct SharedState
 {
-    std::vector<QString>* out = nullptr;
-    std::string text;
+    SharedStrings* out = nullptr;
     bool inSi = false;
     bool inT = false;
+    bool full = false;
     int phonetic = 0;
-    qint64 count = 0;
 };
 
 bool XlsxWorkbook::parseSharedStrings(const QString& path, ReadFailure& failure)
@@ -430,6 +509,11 @@ bool XlsxWorkbook::parseSharedStrings(const QString& path, ReadFailure& failure)
     auto file = openPart(path, m_limits.sharedStringsBytes, failure);
     if (!file)
         return false;
+    // The table is held in memory, so it may inflate only so far beyond the bytes it takes in the
+    // file: a small file cannot hold millions of strings.
+    const qint64 compressed = std::min<qint64>(file->csize(), m_device->size());
+    const qint64 limit = std::min(m_limits.sharedStringsBytes,
+                                  std::max<qint64>(compressed, 0) * m_limits.sharedStringsRatio + ChunkBytes);
     SharedState st;
     st.out = &m_shared;
     Parser p(&st);
@@ -440,7 +524,7 @@ bool XlsxWorkbook::parseSharedStrings(const QString& path, ReadFailure& failure)
             const char* local = localName(name);
             if (std::strcmp(local, "si") == 0) {
                 s->inSi = true;
-                s->text.clear();
+                s->out->restart();
             } else if (std::strcmp(local, "rPh") == 0) {
                 ++s->phonetic;
             } else if (s->inSi && std::strcmp(local, "t") == 0 && s->phonetic == 0) {
@@ -451,7 +535,7 @@ bool XlsxWorkbook::parseSharedStrings(const QString& path, ReadFailure& failure)
             auto* s = static_cast<SharedState*>(u);
             const char* local = localName(name);
             if (std::strcmp(local, "si") == 0) {
-                s->out->push_back(QString::fromUtf8(s->text.data(), qsizetype(s->text.size())));
+                s->full = s->full || !s->out->close();
                 s->inSi = false;
             } else if (std::strcmp(local, "rPh") == 0) {
                 --s->phonetic;
@@ -462,19 +546,19 @@ bool XlsxWorkbook::parseSharedStrings(const QString& path, ReadFailure& failure)
     XML_SetCharacterDataHandler(p.get(), [](void* u, const char* s, int len) {
         auto* state = static_cast<SharedState*>(u);
         if (state->inT)
-            state->text.append(s, size_t(len));
+            state->out->append(s, len);
     });
     qint64 total = 0;
     for (;;) {
         const QByteArray chunk = file->read(ChunkBytes);
         total += chunk.size();
-        if (total > m_limits.sharedStringsBytes) {
+        if (total > limit || st.full) {
             failure = tooLarge(path);
             return false;
         }
         const bool last = chunk.isEmpty();
         if (XML_Parse(p.get(), chunk.constData(), int(chunk.size()), last) != XML_STATUS_OK
-            || file->getZipError() != UNZ_OK) {
+            || file->getZipError() != UNZ_OK || tokenTooLong(p.get(), total)) {
             failure = corrupt();
             return false;
         }
@@ -498,15 +582,13 @@ bool XlsxWorkbook::open(ReadFailure& failure)
     // The workbook part is named by the package relationships; Excel always calls it
     // xl/workbook.xml, which is the fallback.
     QByteArray xml;
-    QHash<QString, std::pair<QString, QString>> rootRels;
+    Relationships rootRels;
     m_workbookPath = QStringLiteral("xl/workbook.xml");
     if (!readPart(QStringLiteral("_rels/.rels"), m_limits.smallPartBytes, xml, failure, true))
         return false;
-    if (!xml.isEmpty() && parseRelationships(xml, rootRels)) {
-        for (const auto& [type, target] : rootRels)
-            if (type.endsWith(QLatin1String("/officeDocument")))
-                m_workbookPath = resolve(QString(), target);
-    }
+    if (!xml.isEmpty() && parseRelationships(xml, rootRels))
+        if (const Relationship* r = firstOfType(rootRels, QLatin1StringView("officeDocument")))
+            m_workbookPath = resolve(QString(), r->target);
     if (!readPart(m_workbookPath, m_limits.smallPartBytes, xml, failure))
         return false;
     if (!parseWorkbook(xml)) {
@@ -537,26 +619,28 @@ std::unique_ptr<SheetReader> XlsxWorkbook::openSheet(const QString& name, ReadFa
         failure = { ReadError::NoSuchSheet, QStringLiteral("Registrul nu are foaia \"%1\".").arg(name) };
         return nullptr;
     }
-    const auto rel = m_workbookRels.find(sheet->relId);
+    const auto rel = std::find_if(m_workbookRels.begin(), m_workbookRels.end(),
+                                  [&](const Relationship& r) { return r.id == sheet->relId; });
     if (rel == m_workbookRels.end()) {
         failure = corrupt();
         return nullptr;
     }
-    for (const auto& [type, target] : m_workbookRels) {
-        if (type.endsWith(QLatin1String("/sharedStrings")) && m_shared.empty()) {
-            if (!parseSharedStrings(resolve(m_workbookPath, target), failure))
+    if (!m_partsRead) {
+        if (const Relationship* r = firstOfType(m_workbookRels, QLatin1StringView("sharedStrings")))
+            if (!parseSharedStrings(resolve(m_workbookPath, r->target), failure))
                 return nullptr;
-        } else if (type.endsWith(QLatin1String("/styles"))) {
+        if (const Relationship* r = firstOfType(m_workbookRels, QLatin1StringView("styles"))) {
             QByteArray xml;
-            if (!readPart(resolve(m_workbookPath, target), m_limits.smallPartBytes, xml, failure, true))
+            if (!readPart(resolve(m_workbookPath, r->target), m_limits.smallPartBytes, xml, failure, true))
                 return nullptr;
             if (!parseStyles(xml)) {
                 failure = corrupt();
                 return nullptr;
             }
         }
+        m_partsRead = true;
     }
-    auto file = openPart(resolve(m_workbookPath, rel->second), m_limits.sheetBytes, failure);
+    auto file = openPart(resolve(m_workbookPath, rel->target), m_limits.sheetBytes, failure);
     if (!file)
         return nullptr;
     return std::make_unique<XlsxSheet>(*this, std::move(file), m_limits.sheetBytes);
@@ -584,10 +668,33 @@ void XMLCALL XlsxSheet::onEnd(void* self, const char* name)
 void XMLCALL XlsxSheet::onText(void* self, const char* s, int len)
 {
     auto* me = static_cast<XlsxSheet*>(self);
-    if (me->m_inValue)
-        me->m_value.append(s, size_t(len));
-    else if (me->m_inText)
-        me->m_inlineText.append(s, size_t(len));
+    std::string* text = me->m_inValue ? &me->m_value : me->m_inText ? &me->m_inlineText : nullptr;
+    if (!text || me->m_bad)
+        return;
+    // Stopped here, a cell of hundreds of megabytes never sits in memory.
+    text->append(s, size_t(len));
+    if (text->size() > MaxCellBytes) {
+        me->markTooLong();
+        me->fail();
+    }
+}
+
+void XlsxSheet::markTooLong()
+{
+    m_badReason = QStringLiteral("Celula din randul %1, coloana %2, are mai mult de %3 de caractere.")
+                      .arg(m_lastRow + 1)
+                      .arg(columnName(m_col))
+                      .arg(MaxCellCharacters);
+    m_bad = true;
+}
+
+Cell XlsxSheet::textCell(QString text, bool error)
+{
+    if (text.size() > MaxCellCharacters) {
+        markTooLong();
+        return {};
+    }
+    return error ? Cell::ofError(std::move(text)) : Cell::ofText(std::move(text));
 }
 
 void XlsxSheet::start(const char* name, const char** atts)
@@ -661,14 +768,27 @@ Cell XlsxSheet::finishCell()
             m_bad = true;
             return {};
         }
-        return Cell::ofText(shared[size_t(i)]);
+        const QByteArrayView bytes = shared.bytes(size_t(i));
+        if (bytes.size() <= ShortSharedBytes)
+            return Cell::ofText(QString::fromUtf8(bytes));
+        auto known = m_sharedInUse.constFind(size_t(i));
+        if (known != m_sharedInUse.constEnd())
+            return Cell::ofText(*known);
+        if (size_t(bytes.size()) > MaxCellBytes) {
+            markTooLong();
+            return {};
+        }
+        Cell cell = textCell(QString::fromUtf8(bytes));
+        if (cell.type == Cell::Type::Text)
+            m_sharedInUse.insert(size_t(i), cell.text);
+        return cell;
     }
     if (m_type == "inlineStr")
-        return Cell::ofText(text(m_inlineText));
+        return textCell(text(m_inlineText));
     if (m_type == "str")
-        return Cell::ofText(text(m_value));
+        return textCell(text(m_value));
     if (m_type == "e")
-        return Cell::ofError(text(m_value));
+        return textCell(text(m_value), true);
     if (m_type == "b")
         return Cell::ofBoolean(m_value == "1" || m_value == "true");
     if (m_type == "d") { // ISO 8601 date
@@ -736,8 +856,11 @@ void XlsxSheet::end(const char* name)
 Result<bool> XlsxSheet::nextRow(Row& row)
 {
     while (m_ready.empty()) {
+        if (m_failure)
+            return *m_failure;
         if (m_done)
             return false;
+        m_sharedInUse.clear(); // the rows handed out keep their own references
         XML_Status status;
         if (m_suspended) {
             status = XML_ResumeParser(m_parser.get());
@@ -751,8 +874,15 @@ Result<bool> XlsxSheet::nextRow(Row& row)
             m_lastChunk = m_chunk.isEmpty();
             status = XML_Parse(m_parser.get(), m_chunk.constData(), int(m_chunk.size()), m_lastChunk);
         }
-        if (status == XML_STATUS_ERROR || m_bad)
-            return Failure { err::PathFileAccess, CorruptText };
+        // The rows read before the fault are handed out first, so the fault shows at its own row.
+        if (!m_badReason.isEmpty()) {
+            m_failure = Failure { err::Overflow, m_badReason };
+            continue;
+        }
+        if (status == XML_STATUS_ERROR || m_bad || (status == XML_STATUS_OK && tokenTooLong(m_parser.get(), m_read))) {
+            m_failure = Failure { err::PathFileAccess, CorruptText };
+            continue;
+        }
         m_suspended = status == XML_STATUS_SUSPENDED;
         if (m_lastChunk && !m_suspended) {
             m_file->close();

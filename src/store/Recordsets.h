@@ -2,30 +2,23 @@
 
 #include "base/Message.h"
 #include "base/ProgramFolder.h"
-#include "base/Result.h"
 #include "store/RecordSet.h"
+#include "store/Sqlite.h"
 
 #include <optional>
 
 namespace orvida {
 
-// The shared record-set functions. Each behaves as if it had a connection of its own: it opens
-// one, runs its statement and releases it before returning; the rows it hands back can be
-// walked after that.
+// Reads that report their own failure in the standard text of the shared module ("... in
+// procedura getDisconectedRecordset din Module Module1 Linia: ") and give none; the caller goes on
+// with what it has.
 
-// Reports its own failure in the standard text ("... in procedura getDisconectedRecordset din
-// Module Module1 Linia: " 50 when the database cannot be opened, 140 when the statement fails)
-// and returns none.
-std::optional<store::RecordSet> getDisconectedRecordset(const ProgramFolder& folder,
-                                                        const QString& sql,
-                                                        MessageSink& sink,
-                                                        const QList<Value>& params = {});
+// Opens the program folder's database; label 50 when it cannot be opened.
+std::optional<store::Connection> openReported(const ProgramFolder& folder, MessageSink& sink);
 
-// No handler of its own: the failure goes to the caller, which reports it under its own name.
-Result<store::RecordSet>
-getStaticRecordset(const ProgramFolder& folder, const QString& sql, const QList<Value>& params = {});
-
-// A statement without rows; the failure goes to the caller.
-Status ExecuteSql(const ProgramFolder& folder, const QString& sql, const QList<Value>& params = {});
+// Runs a query and fetches every row; label 140 when the statement fails. The rows can be walked
+// after the statement is gone.
+std::optional<store::RecordSet>
+readReported(store::Connection& connection, const QString& sql, MessageSink& sink, const QList<Value>& params = {});
 
 } // namespace orvida

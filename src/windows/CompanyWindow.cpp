@@ -218,7 +218,7 @@ void CompanyWindow::load()
     m_tabs->setCurrentIndex(0);
     auto record = loadCompany(m_shell.folder);
     if (!record) {
-        m_sink.show(report::companyWindow(record.failure(), QStringLiteral("Form_Load"), 0));
+        m_sink.show(report::companyWindow(record.failure(), report::names::CompanyLoadProcedure, 0));
         return;
     }
     m_record = *record;

@@ -63,6 +63,29 @@ DeclarationWindow::~DeclarationWindow() = default;
 
 void DeclarationWindow::buildControls()
 {
+    QWidget* declarant = buildDeclarant();
+    QWidget* frame2012 = buildFrame2012();
+    QWidget* fraData = buildFraData();
+    QWidget* hiddenPeriod = buildHiddenPeriod();
+    auto* notice
+        = new QLabel(QStringLiteral("Inainte de a obtine fisierul .TXT de importat in Declaratia 394, va rugam "
+                                    "importati Achizitiile si Livrarile in baza de  date."),
+                     this);
+    notice->setWordWrap(true);
+    QLayout* buttons = buildButtons();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(declarant);
+    layout->addWidget(frame2012);
+    layout->addWidget(fraData);
+    layout->addWidget(hiddenPeriod);
+    layout->addWidget(notice);
+    layout->addLayout(buttons);
+    setMinimumWidth(fontMetrics().horizontalAdvance(notice->text()) / 2 + 40);
+}
+
+QWidget* DeclarationWindow::buildDeclarant()
+{
     auto* declarant = new QGroupBox(QStringLiteral(" Declarant"), this);
     auto* declarantGrid = new QGridLayout(declarant);
     const struct
@@ -85,7 +108,11 @@ void DeclarationWindow::buildControls()
         declarantGrid->addWidget(box, row, 1);
         *texts[row].box = box;
     }
+    return declarant;
+}
 
+QWidget* DeclarationWindow::buildFrame2012()
+{
     m_frame2012 = new QGroupBox(QStringLiteral(" D394 dupa 01/01/2012"), this);
     m_frame2012->setObjectName(QStringLiteral("Frame_2012"));
     m_d394_2012 = checkBox(QStringLiteral("CheckD394_2012"), QStringLiteral("  Conform OPANAF 3596/19.12.2011"), true,
@@ -106,6 +133,11 @@ void DeclarationWindow::buildControls()
     frame2012Layout->addWidget(m_d394_2013);
     frame2012Layout->addLayout(period);
 
+    return m_frame2012;
+}
+
+QWidget* DeclarationWindow::buildFraData()
+{
     m_fraData = new QGroupBox(QStringLiteral("D394 inainte de 01/01/2012"), this);
     m_fraData->setObjectName(QStringLiteral("fraData"));
     m_d394 = checkBox(QStringLiteral("CheckD394"), QStringLiteral(" "), false, m_fraData);
@@ -130,6 +162,11 @@ void DeclarationWindow::buildControls()
     fraDataLayout->addWidget(m_check394);
     fraDataLayout->addLayout(semesters);
 
+    return m_fraData;
+}
+
+QWidget* DeclarationWindow::buildHiddenPeriod()
+{
     // The period tested by the semester declaration: the user never sees these controls.
     m_frameD392 = new QGroupBox(QStringLiteral(" D392"), this);
     m_frameD392->setObjectName(QStringLiteral("FrameD392"));
@@ -146,12 +183,11 @@ void DeclarationWindow::buildControls()
     d392Layout->addWidget(m_pickerLa);
     m_frameD392->hide();
 
-    auto* notice
-        = new QLabel(QStringLiteral("Inainte de a obtine fisierul .TXT de importat in Declaratia 394, va rugam "
-                                    "importati Achizitiile si Livrarile in baza de  date."),
-                     this);
-    notice->setWordWrap(true);
+    return m_frameD392;
+}
 
+QLayout* DeclarationWindow::buildButtons()
+{
     auto* ok = new QPushButton(m_shell.pictures.button(msgbox::Picture::OkBmp), QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("cmdCalcul"));
     ok->setToolTip(QStringLiteral("Initializare sume datorate"));
@@ -164,14 +200,7 @@ void DeclarationWindow::buildControls()
     buttons->addWidget(ok);
     buttons->addWidget(exit);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(declarant);
-    layout->addWidget(m_frame2012);
-    layout->addWidget(m_fraData);
-    layout->addWidget(m_frameD392);
-    layout->addWidget(notice);
-    layout->addLayout(buttons);
-    setMinimumWidth(fontMetrics().horizontalAdvance(notice->text()) / 2 + 40);
+    return buttons;
 }
 
 void DeclarationWindow::connectRules()
@@ -193,37 +222,32 @@ void DeclarationWindow::connectRules()
 
 void DeclarationWindow::Form_Load()
 {
-    InitParaSoc(m_shell.folder, m_shell.clock, m_paraSoc, m_sink);
+    // A failure has been shown; the window opens with the parameters read so far.
+    (void)company::loadCompanyParameters(m_shell.folder, m_shell.clock, m_parameters, m_sink);
     m_fraData->setEnabled(!m_d394_2012->isChecked());
-    m_dela->setDate(dates::fromSerial(m_paraSoc.DataIN).date());
-    m_la->setDate(dates::fromSerial(m_paraSoc.DataSN).date());
+    m_dela->setDate(dates::fromSerial(m_parameters.DataIN).date());
+    m_la->setDate(dates::fromSerial(m_parameters.DataSN).date());
 }
 
 DeclarationInputs DeclarationWindow::inputs() const
 {
     DeclarationInputs in;
-    in.TextNume = m_nume->text();
-    in.TextPrenume = m_prenume->text();
-    in.TextFunctie = m_functie->text();
-    in.CheckD394_2012 = m_d394_2012->isChecked();
-    in.CheckD394_2013 = m_d394_2013->isChecked();
-    in.DTPdela = m_dela->date();
-    in.DTPla = m_la->date();
-    in.CheckD394 = m_d394->isChecked();
-    in.Check1 = m_check1->isChecked();
-    in.Check394 = m_check394->isChecked();
-    in.Option1 = m_option1->isChecked();
-    in.Option2 = m_option2->isChecked();
-    in.CheckD392 = m_d392->isChecked();
-    in.DTPickerdela = m_pickerDela->date();
-    in.DTPickerla = m_pickerLa->date();
+    in.declarant = { m_nume->text(), m_prenume->text(), m_functie->text() };
+    in.rules2012 = m_d394_2012->isChecked();
+    in.variant2013 = m_d394_2013->isChecked();
+    in.from = m_dela->date();
+    in.to = m_la->date();
+    in.firstSemester = m_option1->isChecked();
+    in.reportFile = m_check1->isChecked();
+    in.checkedFrom = m_pickerDela->date();
+    in.checkedTo = m_pickerLa->date();
     return in;
 }
 
 void DeclarationWindow::cmdCalcul_Click()
 {
-    const DeclarationContext context { m_shell.folder, m_shell.clock, m_paraSoc, defaultAuthorityProgram() };
-    const DeclarationOutcome outcome = declaration::cmdCalcul_Click(inputs(), context, m_sink);
+    const DeclarationContext context { m_shell.folder, m_shell.clock, m_parameters, defaultAuthorityProgram() };
+    const DeclarationOutcome outcome = runDeclaration(inputs(), context, m_sink);
     if (outcome.semester && outcome.semester->summary)
         showSummaryPreview(m_shell.prompts, this, *outcome.semester->summary);
 }

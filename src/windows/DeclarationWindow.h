@@ -1,6 +1,6 @@
 #pragma once
 
-#include "company/ParaSoc.h"
+#include "company/CompanyParameters.h"
 #include "declaration/DeclarationRun.h"
 #include "gui/DialogSink.h"
 #include "gui/Shell.h"
@@ -10,6 +10,7 @@
 class QCheckBox;
 class QDateEdit;
 class QGroupBox;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -38,12 +39,17 @@ public slots:
 
 private:
     void buildControls();
+    QWidget* buildDeclarant();
+    QWidget* buildFrame2012();
+    QWidget* buildFraData();
+    QWidget* buildHiddenPeriod();
+    QLayout* buildButtons();
     void connectRules();
     void Form_Load();
 
     Shell m_shell;
     DialogSink m_sink;
-    ParaSoc m_paraSoc;
+    company::CompanyParameters m_parameters;
 
     QLineEdit *m_nume = nullptr, *m_prenume = nullptr, *m_functie = nullptr;
     QGroupBox *m_frame2012 = nullptr, *m_fraData = nullptr, *m_frameD392 = nullptr;

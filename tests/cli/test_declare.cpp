@@ -122,6 +122,11 @@ TEST(DeclareCommand, ExitStatus)
           2,
           "Eroare 3021 - Tabela Zet_Par nu are nicio inregistrare. in procedura InitParaSoc din Module Module1 "
           "Linia: 40\n" },
+        { "a partner total that is not finite",
+          "UPDATE zet_jct_UE SET COL8 = 9e999 WHERE CODF = '98765432'",
+          { QStringLiteral("--name"), QStringLiteral("X"), QStringLiteral("--function"), QStringLiteral("Y") },
+          2,
+          "Eroare 6 - " },
         { "a wrong date", nullptr, { QStringLiteral("--from"), QStringLiteral("31.12.2024") }, 64, "" },
         { "a wrong variant", nullptr, { QStringLiteral("--variant"), QStringLiteral("2014") }, 64, "" },
         { "an argument too many", nullptr, { QStringLiteral("now") }, 64, "" },
@@ -144,4 +149,29 @@ TEST(DeclareCommand, ExitStatus)
         }
         EXPECT_TRUE(QDir(folder.file(QStringLiteral("D394/14399840"))).isEmpty()) << c.name;
     }
+}
+
+TEST(DeclareCommand, RunsNeverReplaceEarlierFiles)
+{
+    // A code without the RO prefix names the folder whole.
+    TestFolder folder;
+    loadFixture(folder);
+    folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL = '14399840'"));
+    for (int run = 0; run < 3; ++run) {
+        const auto r
+            = runOrvida({ QStringLiteral("--home"), folder.path(), QStringLiteral("declare"), QStringLiteral("--name"),
+                          QStringLiteral("X"), QStringLiteral("--function"), QStringLiteral("Y") });
+        ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    }
+    const QDir dir(folder.file(QStringLiteral("D394/14399840")));
+    QStringList xml = dir.entryList({ QStringLiteral("D394_*.xml") }, QDir::Files, QDir::Name);
+    QStringList text = dir.entryList({ QStringLiteral("D394_*.txt") }, QDir::Files, QDir::Name);
+    ASSERT_EQ(xml.size(), 3) << xml.join(QLatin1Char(' ')).toStdString();
+    // Each run's two files share one name.
+    for (QString& name : xml)
+        name.chop(4);
+    for (QString& name : text)
+        name.chop(4);
+    EXPECT_EQ(xml, text);
+    EXPECT_EQ(dir.entryList(QDir::Files).size(), 6);
 }

@@ -25,7 +25,7 @@ const QString Cannot = QStringLiteral(" Salvarea nu se poate efectua !");
 
 } // namespace
 
-TEST(DateValide, ChecksRunInOrderAndStopAtTheFirst)
+TEST(CheckFiscalDates, ChecksRunInOrderAndStopAtTheFirst)
 {
     struct Case
     {
@@ -62,7 +62,7 @@ TEST(DateValide, ChecksRunInOrderAndStopAtTheFirst)
         FiscalDates d = validDates();
         *d.field(QLatin1String(c.column)) = c.value;
         MessageList sink;
-        const bool ok = DateValide(d, sink);
+        const bool ok = checkFiscalDates(d, sink);
         EXPECT_EQ(ok, c.message.isEmpty()) << c.column;
         if (c.message.isEmpty()) {
             EXPECT_TRUE(sink.messages().isEmpty());

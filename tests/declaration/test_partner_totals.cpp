@@ -1,4 +1,5 @@
 #include "declaration/PartnerTotals.h"
+#include "store/Database.h"
 #include "support/TestFolder.h"
 
 #include <QMap>
@@ -33,7 +34,9 @@ QMap<QString, QString> totalsByPartner(Journal journal, const QList<TotalsCase>&
                             .arg(table, parts[0], QString::fromUtf8(c.partner), QString::number(code), parts[1]));
         }
     }
-    auto rows = readPartners2012(folder.folder(), journal);
+    auto connection = store::openDatabase(folder.folder());
+    EXPECT_TRUE(connection.ok());
+    auto rows = readPartners2012(*connection, journal);
     EXPECT_TRUE(rows.ok());
     QMap<QString, QString> out;
     if (!rows.ok())

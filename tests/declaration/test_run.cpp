@@ -1,3 +1,4 @@
+#include "TextRecords.h"
 #include "base/ErrorReport.h"
 #include "base/Text.h"
 #include "declaration/D394Document.h"
@@ -30,10 +31,10 @@ QString fixtureSql()
 DeclarationInputs inputs2024()
 {
     DeclarationInputs in;
-    in.TextNume = QStringLiteral("Pop");
-    in.TextFunctie = QStringLiteral("Administrator");
-    in.DTPdela = QDate(2024, 1, 1);
-    in.DTPla = QDate(2024, 12, 31);
+    in.declarant.name = QStringLiteral("Pop");
+    in.declarant.function = QStringLiteral("Administrator");
+    in.from = QDate(2024, 1, 1);
+    in.to = QDate(2024, 12, 31);
     return in;
 }
 
@@ -50,7 +51,8 @@ struct Fixture
     }
     DeclarationOutcome run(const DeclarationInputs& in)
     {
-        return cmdCalcul_Click(in, DeclarationContext { folder.folder(), clock, ParaSoc {}, {} }, messages);
+        return runDeclaration(in, DeclarationContext { folder.folder(), clock, company::CompanyParameters {}, {} },
+                              messages);
     }
     QString finalFolder() const { return folder.file(QStringLiteral("D394/14399840")); }
     QStringList filesUnder(const QString& relative) const
@@ -68,7 +70,7 @@ const char* const ExpectedText2013 = "394,12,2024,#A#,#Pop#,# #,#Administrator#,
                                      "#A#,4444,##, 1, 100, 19\r\n"
                                      "#A#,1234567890,#Alfa & Co#, 1, 100, 19\r\n"
                                      "#A#,1234567890,#Alfa & Co#, 2, 2000, 380\r\n"
-                                     "#A#,98765432,#Beta, \"SRL\" #1#, 1, 1250.46, 100.12\r\n"
+                                     "#A#,98765432,#Beta, \"SRL\"  1#, 1, 1250.46, 100.12\r\n"
                                      "#C#,555,#Gama Invers#, 2, 600, 114\r\n"
                                      "#A#,2222,#Retur <Delta>#, 1,-12.5,-2.38\r\n"
                                      "#A#,RO123,#Ştefan Ţurcanu <ş ţ>#, 1, 10, .9\r\n"
@@ -148,7 +150,7 @@ TEST(DeclarationRun, Variant2012HasNoCountsAndNoReverseChargeLetters)
 {
     Fixture fx;
     DeclarationInputs in = inputs2024();
-    in.CheckD394_2013 = false;
+    in.variant2013 = false;
     const DeclarationOutcome out = fx.run(in);
     ASSERT_EQ(out.end, DeclarationOutcome::End::Written);
     const QString text = text::fromCp1250(readFile(out.textFile));
@@ -180,11 +182,9 @@ TEST(DeclarationRun, InputChecksInOrder)
     for (const Case& c : cases) {
         Fixture fx;
         DeclarationInputs in;
-        in.DTPdela = c.from;
-        in.DTPla = c.to;
-        in.TextNume = QString::fromUtf8(c.nume);
-        in.TextPrenume = QString::fromUtf8(c.prenume);
-        in.TextFunctie = QString::fromUtf8(c.functie);
+        in.from = c.from;
+        in.to = c.to;
+        in.declarant = { QString::fromUtf8(c.nume), QString::fromUtf8(c.prenume), QString::fromUtf8(c.functie) };
         const DeclarationOutcome out = fx.run(in);
         EXPECT_EQ(out.end, DeclarationOutcome::End::Check) << c.message;
         ASSERT_EQ(fx.messages.messages().size(), 1) << c.message;
@@ -200,8 +200,8 @@ TEST(DeclarationRun, InputChecksInOrder)
     // Texts of spaces pass, and a single-day period is a month.
     Fixture fx;
     DeclarationInputs in;
-    in.TextNume = in.TextPrenume = in.TextFunctie = QStringLiteral(" ");
-    in.DTPdela = in.DTPla = QDate(2012, 1, 1);
+    in.declarant = { QStringLiteral(" "), QStringLiteral(" "), QStringLiteral(" ") };
+    in.from = in.to = QDate(2012, 1, 1);
     EXPECT_EQ(fx.run(in).end, DeclarationOutcome::End::Written)
         << fx.messages.texts().join(QLatin1Char('\n')).toStdString();
 }
@@ -229,11 +229,55 @@ TEST(DeclarationRun, PeriodCodes)
         EXPECT_EQ(p.an, QString::fromUtf8(c.an)) << c.from.toString().toStdString();
         EXPECT_EQ(p.tip_D394, QString::fromUtf8(c.tip)) << c.from.toString().toStdString();
     }
-    EXPECT_EQ(companyCode(QStringLiteral("RO14399840")), QStringLiteral("14399840"));
-    EXPECT_EQ(companyCode(QStringLiteral("RO123")), QStringLiteral("123"));
-    EXPECT_EQ(companyCode(QStringLiteral("xx9")), QStringLiteral("9"));
-    EXPECT_EQ(companyCode(QStringLiteral("RO")), QString());
-    EXPECT_EQ(companyCode(QStringLiteral("R")), QString());
+}
+
+TEST(DeclarationRun, CompanyCode)
+{
+    struct Case
+    {
+        const char* stored;
+        const char* code;
+    } cases[] = {
+        { "RO14399840", "14399840" },
+        { "14399840", "14399840" },
+        { "RO 123", "123" },
+        { "ro123", "123" },
+        { "Ro  123", "123" },
+        { " RO123 ", "123" },
+        { "RO", "" },
+        { "  ro  ", "" },
+        { "R", "R" },
+        { "xx9", "xx9" },
+        { "123RO", "123RO" },
+        { "ROMANIA", "MANIA" },
+        { "", "" },
+        { "RO 1 2", "1 2" },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(companyCode(QString::fromUtf8(c.stored)), QString::fromUtf8(c.code)) << c.stored;
+}
+
+TEST(DeclarationRun, ACodeWithoutThePrefixIsUsedWholeInBothDeclarations)
+{
+    Fixture fx;
+    fx.folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL = ' 14399840 '"));
+    const DeclarationOutcome out = fx.run(inputs2024());
+    ASSERT_EQ(out.end, DeclarationOutcome::End::Written);
+    EXPECT_TRUE(out.xmlFile.startsWith(fx.finalFolder() + QLatin1Char('/')));
+    EXPECT_TRUE(readFile(out.xmlFile).contains("<identificare cui=\"14399840\""));
+    EXPECT_TRUE(readFile(out.textFile).contains(",#Administrator#,14399840,#"));
+
+    DeclarationInputs in = inputs2024();
+    in.rules2012 = false;
+    company::CompanyParameters parameters;
+    parameters.DataIN = 45292; // 2024-01-01
+    parameters.DataSN = 45657; // 2024-12-31
+    MessageList messages;
+    const DeclarationOutcome semester
+        = runDeclaration(in, DeclarationContext { fx.folder.folder(), fx.clock, parameters, {} }, messages);
+    ASSERT_EQ(semester.end, DeclarationOutcome::End::Written) << messages.texts().join('|').toStdString();
+    EXPECT_EQ(semester.semester->declarationFile, fx.folder.file(QStringLiteral("394_S124_J14399840.txt")));
+    EXPECT_TRUE(readFile(semester.semester->declarationFile).startsWith("394,14399840,#S1#,2024,#"));
 }
 
 TEST(DeclarationRun, ShortCompanyCodeWritesIntoTheBaseFolder)
@@ -256,15 +300,78 @@ TEST(DeclarationRun, ShortCompanyCodeWritesIntoTheBaseFolder)
                       "bazaVc=\"0\" tvaVc=\"0\" bazaC=\"0\" tvaC=\"0\" bazaCc=\"0\" tvaCc=\"0\"/></declaratie394>"));
 }
 
-TEST(DeclarationRun, ASecondRunInTheSameSecondReplacesTheFiles)
+TEST(DeclarationRun, RunsInTheSameSecondKeepEveryEarlierFile)
 {
     Fixture fx;
-    ASSERT_EQ(fx.run(inputs2024()).end, DeclarationOutcome::End::Written);
+    const DeclarationOutcome first = fx.run(inputs2024());
+    ASSERT_EQ(first.end, DeclarationOutcome::End::Written);
+    const QByteArray firstText = readFile(first.textFile);
+    const QByteArray firstXml = readFile(first.xmlFile);
     fx.folder.exec(QStringLiteral("DELETE FROM zet_jvt_UE"));
-    const DeclarationOutcome out = fx.run(inputs2024());
-    ASSERT_EQ(out.end, DeclarationOutcome::End::Written);
-    EXPECT_EQ(fx.filesUnder(QStringLiteral("D394/14399840")).size(), 2);
-    EXPECT_FALSE(readFile(out.textFile).contains("Client"));
+    const DeclarationOutcome second = fx.run(inputs2024());
+    ASSERT_EQ(second.end, DeclarationOutcome::End::Written);
+    const DeclarationOutcome third = fx.run(inputs2024());
+    ASSERT_EQ(third.end, DeclarationOutcome::End::Written);
+
+    const QString stem = fx.finalFolder() + QStringLiteral("/D394_15.03.2024 - 10.20.30");
+    EXPECT_EQ(second.xmlFile, stem + QStringLiteral(" (2).xml"));
+    EXPECT_EQ(second.textFile, stem + QStringLiteral(" (2).txt"));
+    EXPECT_EQ(third.xmlFile, stem + QStringLiteral(" (3).xml"));
+    EXPECT_EQ(third.textFile, stem + QStringLiteral(" (3).txt"));
+    EXPECT_EQ(fx.filesUnder(QStringLiteral("D394/14399840")).size(), 6);
+    EXPECT_EQ(readFile(first.textFile), firstText);
+    EXPECT_EQ(readFile(first.xmlFile), firstXml);
+    EXPECT_FALSE(readFile(second.textFile).contains("Client"));
+    // The messages name the folder, as designed, whatever name the files took.
+    const QString shown = QDir::toNativeSeparators(fx.finalFolder());
+    EXPECT_EQ(
+        fx.messages.texts().mid(4),
+        (QStringList { QStringLiteral("Fisierul D394.xml a fost generat in catalogul ") + shown + QLatin1Char('.'),
+                       QStringLiteral("Fisierul D394.txt a fost generat in catalogul ") + shown + QLatin1Char('.') }));
+}
+
+TEST(DeclarationRun, BothFilesOfARunShareOneStampAndTheFirstNameFreeForBoth)
+{
+    // A clock that moves on a second each time it is read: one reading serves the run.
+    class SteppingClock : public Clock
+    {
+    public:
+        QDateTime now() const override { return test::fixedNow().addSecs(m_reads++); }
+
+    private:
+        mutable int m_reads = 0;
+    };
+    struct Case
+    {
+        QStringList taken; // names already in the folder
+        const char* expected; // the name both files take, without its extension
+    } cases[] = {
+        { {}, "D394_15.03.2024 - 10.20.30" },
+        { { QStringLiteral("D394_15.03.2024 - 10.20.30.txt") }, "D394_15.03.2024 - 10.20.30 (2)" },
+        { { QStringLiteral("D394_15.03.2024 - 10.20.30.xml"), QStringLiteral("D394_15.03.2024 - 10.20.30 (2).txt") },
+          "D394_15.03.2024 - 10.20.30 (3)" },
+        { { QStringLiteral("D394_15.03.2024 - 10.20.31.xml") }, "D394_15.03.2024 - 10.20.30" },
+    };
+    for (const Case& c : cases) {
+        Fixture fx;
+        QDir().mkpath(fx.finalFolder());
+        for (const QString& name : c.taken) {
+            QFile f(fx.finalFolder() + QLatin1Char('/') + name);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("earlier");
+        }
+        SteppingClock clock;
+        const DeclarationOutcome out = runDeclaration(
+            inputs2024(), DeclarationContext { fx.folder.folder(), clock, company::CompanyParameters {}, {} },
+            fx.messages);
+        ASSERT_EQ(out.end, DeclarationOutcome::End::Written) << c.expected;
+        const QString stem = fx.finalFolder() + QLatin1Char('/') + QString::fromUtf8(c.expected);
+        EXPECT_EQ(out.xmlFile, stem + QStringLiteral(".xml"));
+        EXPECT_EQ(out.textFile, stem + QStringLiteral(".txt"));
+        for (const QString& name : c.taken)
+            EXPECT_EQ(readFile(fx.finalFolder() + QLatin1Char('/') + name), QByteArray("earlier"))
+                << name.toStdString();
+    }
 }
 
 TEST(DeclarationRun, FailuresGiveOneReportAndNoFile)
@@ -340,21 +447,38 @@ TEST(DeclarationRun, UnwritableOutputFolder)
     ASSERT_TRUE(blocker2.open(QIODevice::WriteOnly));
     blocker2.close();
     DeclarationInputs in = inputs2024();
-    in.TextNume.clear();
+    in.declarant.name.clear();
     EXPECT_EQ(fx2.run(in).end, DeclarationOutcome::End::Failure);
     EXPECT_TRUE(fx2.messages.texts().first().endsWith(QStringLiteral(" Linia: 2")));
 }
 
 TEST(DeclarationRun, ATextFileThatCannotBeWrittenComesAfterTheXmlIsReported)
 {
+    // The text file's name is taken by a folder while the XML's message is shown.
+    class BlockingSink : public MessageList
+    {
+    public:
+        explicit BlockingSink(QString path)
+            : m_path(std::move(path))
+        { }
+        void show(const Message& m) override
+        {
+            QDir().mkpath(m_path);
+            MessageList::show(m);
+        }
+
+    private:
+        QString m_path;
+    };
     Fixture fx;
-    QDir().mkpath(fx.finalFolder() + QStringLiteral("/D394_15.03.2024 - 10.20.30.txt"));
-    const DeclarationOutcome out = fx.run(inputs2024());
+    BlockingSink sink(fx.finalFolder() + QStringLiteral("/D394_15.03.2024 - 10.20.30.txt"));
+    const DeclarationOutcome out = runDeclaration(
+        inputs2024(), DeclarationContext { fx.folder.folder(), fx.clock, company::CompanyParameters {}, {} }, sink);
     EXPECT_EQ(out.end, DeclarationOutcome::End::Failure);
-    ASSERT_EQ(fx.messages.messages().size(), 2);
-    EXPECT_TRUE(fx.messages.texts()[0].startsWith(QStringLiteral("Fisierul D394.xml a fost generat")));
-    EXPECT_TRUE(fx.messages.texts()[1].startsWith(QStringLiteral("Eroare 75 - ")));
-    EXPECT_TRUE(fx.messages.texts()[1].endsWith(QStringLiteral(" Linia: 21")));
+    ASSERT_EQ(sink.messages().size(), 2);
+    EXPECT_TRUE(sink.texts()[0].startsWith(QStringLiteral("Fisierul D394.xml a fost generat")));
+    EXPECT_TRUE(sink.texts()[1].startsWith(QStringLiteral("Eroare 75 - ")));
+    EXPECT_TRUE(sink.texts()[1].endsWith(QStringLiteral(" Linia: 21")));
     EXPECT_TRUE(QFile::exists(out.xmlFile));
 }
 
@@ -362,9 +486,8 @@ TEST(DeclarationRun, SemesterPathTakesOverWhenTheBoxIsCleared)
 {
     Fixture fx;
     DeclarationInputs in = inputs2024();
-    in.CheckD394_2012 = false;
-    in.CheckD394 = true;
-    in.DTPdela = QDate(2030, 1, 1); // not read on this path
+    in.rules2012 = false;
+    in.from = QDate(2030, 1, 1); // not read on this path
     const DeclarationOutcome out = fx.run(in);
     EXPECT_TRUE(out.semester.has_value());
     EXPECT_TRUE(out.xmlFile.isEmpty());
@@ -409,4 +532,81 @@ TEST(D394Writers, AFailingWriteKeepsTheEarlierFile)
 
     ASSERT_TRUE(saveFile(path, [&](QIODevice& out) { return writeD394Text(d, out); }).ok());
     EXPECT_EQ(readFile(path), text::toCp1250(d394Text(d)));
+}
+
+namespace {
+
+// A name made to forge a partner line, another with the record's separators, and a code with them.
+const char* const ForgingJournals
+    = "INSERT INTO zet_jct_UE (NUME, CODF, COL8, COL9) VALUES "
+      "('X' || char(13) || char(10) || '#A#,2816464,#Fals#, 9, 99999, 9', '2816465', 100, 19),"
+      "('Hash#Name, Comma', '12,3#4', 10, 2);"
+      "INSERT INTO zet_jvt_UE (NUME, CODF, COL6, COL7) VALUES ('Tab' || char(9) || 'Client', '777', 50, 10);"
+      "UPDATE Zet_Info SET CODFISCAL = 'RO14399840', DENUMIRE = 'Soc#1' || char(10) || 'SRL', STRADA1 = 'Str. #2, "
+      "bl.', "
+      "EMAIL1 = 'a#b'";
+
+const QString ForgedName = QStringLiteral("X\r\n#A#,2816464,#Fals#, 9, 99999, 9");
+
+} // namespace
+
+TEST(DeclarationRun, NoValueChangesTheTextFilesRecords)
+{
+    Fixture fx(false);
+    fx.folder.exec(QString::fromUtf8(ForgingJournals));
+    DeclarationInputs in = inputs2024();
+    in.declarant.name = QStringLiteral("Pop#\tIon");
+    const DeclarationOutcome out = fx.run(in);
+    ASSERT_EQ(out.end, DeclarationOutcome::End::Written) << fx.messages.texts().join('|').toStdString();
+
+    const auto records = test::textRecords(readFile(out.textFile));
+    ASSERT_EQ(records.size(), 4); // the header and the three partners of the journals, nothing else
+    for (const auto& r : records)
+        ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(*records[0],
+              (QStringList { "394", "12", "2024", "A", "Pop  Ion", " ", "Administrator", "14399840", "Soc 1 SRL",
+                             "    Str.  2, bl. ", " ", " ", "a b" }));
+    EXPECT_EQ(*records[1], (QStringList { "A", "12 3 4", "Hash Name, Comma", " 1", " 10", " 2" }));
+    EXPECT_EQ(*records[2], (QStringList { "A", "2816465", "X   A ,2816464, Fals , 9, 99999, 9", " 1", " 100", " 19" }));
+    EXPECT_EQ(*records[3], (QStringList { "L", "777", "Tab Client", " 1", " 50", " 10" }));
+
+    // The XML keeps the values as they are: its writer escapes them.
+    QXmlStreamReader xml(readFile(out.xmlFile));
+    QStringList names, codes;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("op1")) {
+            names << xml.attributes().value(QStringLiteral("denP")).toString();
+            codes << xml.attributes().value(QStringLiteral("cuiP")).toString();
+        }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(names, (QStringList { QStringLiteral("Hash#Name, Comma"), ForgedName, QStringLiteral("Tab\tClient") }));
+    EXPECT_EQ(codes, (QStringList { "12,3#4", "2816465", "777" }));
+}
+
+TEST(DeclarationRun, ATotalThatIsNotFiniteStopsTheRunBeforeAnyFile)
+{
+    struct Case
+    {
+        const char* name;
+        const char* sql;
+        int label;
+    } cases[] = {
+        { "two purchase amounts that overflow in the sum",
+          "INSERT INTO zet_jct_UE (NUME, CODF, COL8, COL9) VALUES ('F', '123', 1e308, 1), ('F', '123', 1e308, 1)", 16 },
+        { "an infinite sales amount", "INSERT INTO zet_jvt_UE (NUME, CODF, COL6, COL7) VALUES ('C', '456', 1, -9e999)",
+          17 },
+    };
+    for (const Case& c : cases) {
+        Fixture fx(false);
+        fx.folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL = 'RO14399840'"));
+        fx.folder.exec(QString::fromUtf8(c.sql));
+        const DeclarationOutcome out = fx.run(inputs2024());
+        EXPECT_EQ(out.end, DeclarationOutcome::End::Failure) << c.name;
+        ASSERT_EQ(fx.messages.messages().size(), 1) << c.name;
+        const QString report = fx.messages.texts().first();
+        EXPECT_TRUE(report.startsWith(QStringLiteral("Eroare 6 - "))) << report.toStdString();
+        EXPECT_TRUE(report.endsWith(QStringLiteral(" Linia: %1").arg(c.label))) << report.toStdString();
+        EXPECT_TRUE(out.xmlFile.isEmpty() && out.textFile.isEmpty()) << c.name;
+        EXPECT_TRUE(fx.filesUnder(QStringLiteral("D394/14399840")).isEmpty()) << c.name;
+    }
 }

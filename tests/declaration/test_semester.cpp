@@ -1,5 +1,6 @@
+#include "TextRecords.h"
 #include "base/Text.h"
-#include "company/ParaSoc.h"
+#include "company/CompanyParameters.h"
 #include "declaration/DeclarationRun.h"
 #include "declaration/SemesterFiles.h"
 #include "declaration/SemesterPasses.h"
@@ -67,25 +68,22 @@ protected:
     DeclarationInputs inputs(int semester, bool report) const
     {
         DeclarationInputs in;
-        in.TextNume = QStringLiteral("Popescu");
-        in.TextFunctie = QStringLiteral("Administrator");
-        in.CheckD394_2012 = false;
-        in.CheckD394 = true;
-        in.Option1 = semester == 1;
-        in.Option2 = semester == 2;
-        in.Check1 = report;
-        in.Check394 = !report;
+        in.declarant.name = QStringLiteral("Popescu");
+        in.declarant.function = QStringLiteral("Administrator");
+        in.rules2012 = false;
+        in.firstSemester = semester == 1;
+        in.reportFile = report;
         return in;
     }
 
     SemesterRunOutput run(const DeclarationInputs& in, const QString& authorityProgram = QString())
     {
         SemesterRunOutput r;
-        ParaSoc paraSoc;
-        InitParaSoc(folder.folder(), clock, paraSoc, r.messages);
+        company::CompanyParameters parameters;
+        EXPECT_TRUE(company::loadCompanyParameters(folder.folder(), clock, parameters, r.messages).ok());
         EXPECT_TRUE(r.messages.messages().isEmpty()) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
-        const DeclarationContext ctx { folder.folder(), clock, paraSoc, authorityProgram };
-        DeclarationOutcome outcome = cmdCalcul_Click(in, ctx, r.messages);
+        const DeclarationContext ctx { folder.folder(), clock, parameters, authorityProgram };
+        DeclarationOutcome outcome = runDeclaration(in, ctx, r.messages);
         r.end = outcome.end;
         if (outcome.semester)
             r.result = *outcome.semester;
@@ -193,11 +191,11 @@ TEST_F(Semester, DatesOfTheTwoSemesters)
         folder.exec(QStringLiteral("UPDATE Zet_Par SET DATAIN='%1', DATASN='%2'")
                         .arg(QLatin1String(c.dataIn), QLatin1String(c.dataSn)));
         DeclarationInputs in = inputs(c.semester, true);
-        in.TextNume.clear(); // stops at the checks: nothing else runs
+        in.declarant.name.clear(); // stops at the checks: nothing else runs
         const SemesterRunOutput r = run(in);
-        EXPECT_EQ(r.result.SemStart, c.start) << c.dataIn << " S" << c.semester;
-        EXPECT_EQ(r.result.SemEnd, c.end) << c.dataIn << " S" << c.semester;
-        EXPECT_EQ(r.result.strAn, QLatin1String(c.an));
+        EXPECT_EQ(r.result.start, c.start) << c.dataIn << " S" << c.semester;
+        EXPECT_EQ(r.result.end, c.end) << c.dataIn << " S" << c.semester;
+        EXPECT_EQ(r.result.year, QLatin1String(c.an));
     }
 }
 
@@ -222,11 +220,9 @@ TEST_F(Semester, ChecksInOrderStopTheRunWithNothingWritten)
     };
     for (const Case& c : cases) {
         DeclarationInputs in = inputs(1, true);
-        in.DTPickerdela = c.from;
-        in.DTPickerla = c.to;
-        in.TextNume = QString::fromUtf8(c.nume);
-        in.TextPrenume = QString::fromUtf8(c.prenume);
-        in.TextFunctie = QString::fromUtf8(c.functie);
+        in.checkedFrom = c.from;
+        in.checkedTo = c.to;
+        in.declarant = { QString::fromUtf8(c.nume), QString::fromUtf8(c.prenume), QString::fromUtf8(c.functie) };
         const SemesterRunOutput r = run(in);
         ASSERT_EQ(r.messages.messages().size(), 1) << c.message;
         const Message& m = r.messages.messages().first();
@@ -234,13 +230,13 @@ TEST_F(Semester, ChecksInOrderStopTheRunWithNothingWritten)
         EXPECT_EQ(m.box, BoxKind::Standard);
         EXPECT_EQ(m.role, MessageRole::Check);
         EXPECT_EQ(r.end, DeclarationOutcome::End::Check);
-        EXPECT_FALSE(r.result.completed);
+        EXPECT_TRUE(r.result.declarationFile.isEmpty());
         EXPECT_TRUE(txtFiles(folder.path()).isEmpty());
     }
     // Spaces count as filled, and the designed pickers pass.
     folder.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL='RO42'"));
     DeclarationInputs in = inputs(1, true);
-    in.TextNume = in.TextPrenume = in.TextFunctie = QStringLiteral("  ");
+    in.declarant = { QStringLiteral("  "), QStringLiteral("  "), QStringLiteral("  ") };
     const SemesterRunOutput r = run(in);
     EXPECT_EQ(r.end, DeclarationOutcome::End::Written) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
 }
@@ -394,11 +390,11 @@ TEST_F(Semester, BadCompanyRows)
         fresh.exec(QString::fromUtf8(c.sql));
         fresh.exec(QStringLiteral("INSERT INTO zet_jvt_UE (NUME, CODF, COL6, COL7) VALUES ('C', 'RO12', 10, 2)"));
         MessageList messages;
-        ParaSoc paraSoc;
-        paraSoc.DataIN = 45292; // 2024-01-01
-        paraSoc.DataSN = 45657; // 2024-12-31
-        const DeclarationContext ctx { fresh.folder(), clock, paraSoc, {} };
-        const auto outcome = cmdCalcul_Click(inputs(1, true), ctx, messages);
+        company::CompanyParameters parameters;
+        parameters.DataIN = 45292; // 2024-01-01
+        parameters.DataSN = 45657; // 2024-12-31
+        const DeclarationContext ctx { fresh.folder(), clock, parameters, {} };
+        const auto outcome = runDeclaration(inputs(1, true), ctx, messages);
         EXPECT_EQ(messages.texts(), QStringList { QString::fromUtf8(c.message) });
         EXPECT_EQ(outcome.end, DeclarationOutcome::End::Failure);
         EXPECT_TRUE(txtFiles(fresh.path()).isEmpty());
@@ -499,4 +495,81 @@ TEST_F(Semester, ReadOnlyProgramFolder)
     ASSERT_FALSE(r.messages.messages().isEmpty());
     EXPECT_EQ(r.messages.messages().last().role, MessageRole::Failure);
     EXPECT_EQ(r.end, DeclarationOutcome::End::Failure);
+}
+
+TEST_F(Semester, NoValueChangesTheTextFilesRecords)
+{
+    folder.exec(QStringLiteral(
+        "UPDATE Zet_Info SET CODFISCAL = 'RO14399840', DENUMIRE = 'Soc#1' || char(10) || 'SRL', JUDET1 = 'B', "
+        "ORAS1 = 'Bucuresti', STRADA1 = 'Str. #2, bl.', NR1 = '15', AP1 = '7', EMAIL1 = 'a#b';"
+        "INSERT INTO zet_jct_UE (NUME, CODF, COL8, COL9) VALUES "
+        "('X' || char(13) || char(10) || '#A#,2816464,#Fals#, 9, 99999, 9', 'RO2816465', 100, 19),"
+        "('Hash#Name, Comma', '12,3#4', 10, 2);"
+        "INSERT INTO zet_jvt_UE (NUME, CODF, COL6, COL7) VALUES ('Rau#1', '12345678901', 50, 10)"));
+    const QString forged = QStringLiteral("X   A ,2816464, Fals , 9, 99999, 9");
+    const QStringList id { "Soc 1 SRL", "B Bucuresti Str.  2, bl. 15    7", " ", " ", "a b" };
+
+    const SemesterRunOutput report = run(inputs(1, true));
+    ASSERT_EQ(report.end, DeclarationOutcome::End::Written) << report.messages.texts().join('|').toStdString();
+    auto records = test::textRecords(readFile(report.result.declarationFile));
+    ASSERT_EQ(records.size(), 3); // the identification line and the two suppliers
+    for (const auto& r : records)
+        ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(records[0]->mid(4, 5), id);
+    EXPECT_EQ(*records[1], (QStringList { "A", "12 3 4", "Hash Name, Comma", " 10", " 2" }));
+    EXPECT_EQ(*records[2], (QStringList { "A", "2816465", forged, " 100", " 19" }));
+    // The error list keeps the name as stored.
+    EXPECT_TRUE(readFile(report.result.errorListFile).contains("Clientul Rau#1 are cod fiscal incorect"));
+
+    const SemesterRunOutput restore = run(inputs(1, false));
+    ASSERT_EQ(restore.end, DeclarationOutcome::End::Written) << restore.messages.texts().join('|').toStdString();
+    records = test::textRecords(readFile(restore.result.declarationFile));
+    QStringList lines;
+    for (const auto& r : records) {
+        ASSERT_TRUE(r.has_value());
+        lines << r->join(QLatin1Char('|'));
+    }
+    EXPECT_EQ(lines.size(), 8) << lines.join('\n').toStdString();
+    EXPECT_EQ(records[1]->mid(5, 5), id);
+    EXPECT_EQ(lines.mid(2),
+              (QStringList { QStringLiteral("12 3 4|Hash Name, Comma"), QStringLiteral("2816465|") + forged,
+                             QStringLiteral("STOP1"), QStringLiteral("12 3 4| 12| 10| 2"),
+                             QStringLiteral("2816465| 119| 100| 19"), QStringLiteral("STOP2") }));
+}
+
+TEST_F(Semester, ATotalThatIsNotFiniteStopsTheRunBeforeAnyFile)
+{
+    struct Case
+    {
+        const char* name;
+        const char* sql;
+        bool report;
+        int label;
+    } cases[] = {
+        { "an infinite amount, report", "INSERT INTO zet_jct_UE (NUME, CODF, COL8, COL9) VALUES ('F', '123', 9e999, 1)",
+          true, 43 },
+        { "base and VAT that overflow together, restore",
+          "INSERT INTO zet_jct_UE (NUME, CODF, COL8, COL9) VALUES ('F', '123', 1e308, 1e308)", false, 40 },
+        { "totals that overflow, report",
+          "INSERT INTO zet_jvt_UE (NUME, CODF, COL6, COL7) VALUES ('A', '123', 1e308, 1), ('B', '124', 1e308, 1);"
+          "INSERT INTO zet_jct_UE (NUME, CODF, COL8, COL9) VALUES ('F', '125', 1, 1)",
+          true, 44 },
+    };
+    for (const Case& c : cases) {
+        TestFolder fresh;
+        fresh.exec(QStringLiteral("UPDATE Zet_Info SET CODFISCAL = 'RO14399840'"));
+        fresh.exec(QString::fromUtf8(c.sql));
+        MessageList messages;
+        company::CompanyParameters parameters;
+        parameters.DataIN = 45292; // 2024-01-01
+        parameters.DataSN = 45657; // 2024-12-31
+        const auto outcome = runDeclaration(inputs(1, c.report),
+                                            DeclarationContext { fresh.folder(), clock, parameters, {} }, messages);
+        EXPECT_EQ(outcome.end, DeclarationOutcome::End::Failure) << c.name;
+        ASSERT_EQ(messages.messages().size(), 1) << c.name << ": " << messages.texts().join('|').toStdString();
+        const QString text = messages.texts().first();
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Eroare 6 - "))) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QStringLiteral(" Linia: %1").arg(c.label))) << text.toStdString();
+        EXPECT_TRUE(txtFiles(fresh.path()).isEmpty()) << c.name;
+    }
 }

@@ -18,9 +18,9 @@ TEST(ImportReclaim, AReplacedJournalShrinksTheFile)
         const qint64 large = QFileInfo(t.folder().databasePath()).size();
         import::ImportInputs in;
         in.path = QStringLiteral(ORVIDA_TEST_DATA "/journal.xlsx");
-        in.checkIni = replace;
+        in.replaceJournal = replace;
         MessageList sink;
-        const auto outcome = import::ImportXLS(in, t.folder(), sink);
+        const auto outcome = import::importJournal(in, t.folder(), sink);
         ASSERT_GT(outcome.rowsWritten, 0) << replace;
         const qint64 after = QFileInfo(t.folder().databasePath()).size();
         if (replace)

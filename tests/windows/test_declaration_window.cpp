@@ -129,7 +129,7 @@ TEST(DeclarationWindow, SemesterBoxesExcludeEachOther)
                              "Frame_2012:off fraData:on"));
     click(f.child<QRadioButton>(f.window, "Option2"));
     EXPECT_FALSE(f.child<QRadioButton>(f.window, "Option1")->isChecked());
-    EXPECT_TRUE(f.window->inputs().Option2);
+    EXPECT_FALSE(f.window->inputs().firstSemester);
 }
 
 TEST(DeclarationWindow, OkWritesTheDeclarationFrom2012AndStaysOpen)
@@ -152,8 +152,8 @@ TEST(DeclarationWindow, OkWritesTheDeclarationFrom2012AndStaysOpen)
         << texts[1].toStdString();
     EXPECT_EQ(f.prompts.previews(), 0);
     EXPECT_TRUE(f.window->isVisible());
-    EXPECT_EQ(f.window->inputs().TextNume, before.TextNume);
-    EXPECT_EQ(f.window->inputs().DTPla, before.DTPla);
+    EXPECT_EQ(f.window->inputs().declarant.name, before.declarant.name);
+    EXPECT_EQ(f.window->inputs().to, before.to);
 
     // An input check shows its text in the standard box, and the run writes nothing more.
     f.child<QLineEdit>(f.window, "TextNume")->clear();

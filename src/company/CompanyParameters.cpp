@@ -1,18 +1,19 @@
-#include "company/ParaSoc.h"
+#include "company/CompanyParameters.h"
 
 #include "base/Dates.h"
 #include "base/ErrorReport.h"
 #include "base/Values.h"
+#include "store/Database.h"
 #include "store/Recordsets.h"
+
+#include <QList>
 
 #include <functional>
 #include <optional>
 
-namespace orvida {
+namespace orvida::company {
 
 namespace {
-
-const QString Procedure = QStringLiteral("InitParaSoc");
 
 Failure noRecordSet()
 {
@@ -76,61 +77,77 @@ Result<bool> asFlag(const Value& v)
     return *d != 0.0;
 }
 
-} // namespace
+using Step = std::function<std::optional<Failure>(const Value&)>;
 
-void InitParaSoc(const ProgramFolder& folder, const Clock& clock, ParaSoc& p, MessageSink& sink)
+Step text(QString& field, const Value& deflt)
 {
-    const auto rs = getDisconectedRecordset(folder, QStringLiteral("select * from Zet_Par"), sink);
-    const QString table = QStringLiteral("Zet_Par");
+    return [&field, deflt](const Value& v) -> std::optional<Failure> {
+        field = Nz(v, deflt).toText();
+        return std::nullopt;
+    };
+}
 
-    using Step = std::function<std::optional<Failure>(const Value&)>;
-    auto text = [](QString& field, const Value& deflt) {
-        return Step([&field, deflt](const Value& v) -> std::optional<Failure> {
-            field = Nz(v, deflt).toText();
-            return std::nullopt;
-        });
+Step byte(quint8& field)
+{
+    return [&field](const Value& v) -> std::optional<Failure> {
+        auto b = asByte(Nz(v, Value(0)));
+        if (!b)
+            return b.failure();
+        field = *b;
+        return std::nullopt;
     };
-    auto byte = [](quint8& field) {
-        return Step([&field](const Value& v) -> std::optional<Failure> {
-            auto b = asByte(Nz(v, Value(0)));
-            if (!b)
-                return b.failure();
-            field = *b;
+}
+
+Step date(double& field, const QDateTime& now)
+{
+    return [&field, now](const Value& v) -> std::optional<Failure> {
+        if (v.isNull()) {
+            field = dates::toSerial(now);
             return std::nullopt;
-        });
+        }
+        auto d = dates::fromValue(Nz(v));
+        if (!d)
+            return d.failure();
+        field = dates::toSerial(*d);
+        return std::nullopt;
     };
-    const QDateTime now = clock.now();
-    auto date = [now](double& field) {
-        return Step([&field, now](const Value& v) -> std::optional<Failure> {
-            if (v.isNull()) {
-                field = dates::toSerial(now);
-                return std::nullopt;
-            }
-            auto d = dates::fromValue(Nz(v));
-            if (!d)
-                return d.failure();
-            field = dates::toSerial(*d);
-            return std::nullopt;
-        });
+}
+
+Step real(double& field)
+{
+    return [&field](const Value& v) -> std::optional<Failure> {
+        const Value n = Nz(v, Value(0));
+        auto d = asNumber(n);
+        if (!d)
+            return typeMismatch(n);
+        field = *d;
+        return std::nullopt;
     };
-    auto real = [](double& field) {
-        return Step([&field](const Value& v) -> std::optional<Failure> {
-            const Value n = Nz(v, Value(0));
-            auto d = asNumber(n);
-            if (!d)
-                return typeMismatch(n);
-            field = *d;
-            return std::nullopt;
-        });
+}
+
+Step flag(bool& field, const Value& deflt, bool negated)
+{
+    return [&field, deflt, negated](const Value& v) -> std::optional<Failure> {
+        auto f = asFlag(Nz(v, deflt));
+        if (!f)
+            return f.failure();
+        field = negated ? !*f : *f;
+        return std::nullopt;
     };
+}
+
+struct Entry
+{
+    int label;
+    const char* column;
+    Step read;
+};
+
+// The columns of Zet_Par in the order they are read, each with the label its failure names.
+QList<Entry> zetParSteps(CompanyParameters& p, const QDateTime& now)
+{
     const Value emptyText { QString() };
-    struct Entry
-    {
-        int label;
-        const char* column;
-        Step read;
-    };
-    const Entry steps[] = {
+    return {
         { 40, "Banca", text(p.Banca, emptyText) },
         { 50, "Casa", text(p.Casa, emptyText) },
         { 60, "Client", text(p.Client, emptyText) },
@@ -154,28 +171,22 @@ void InitParaSoc(const ProgramFolder& folder, const Clock& clock, ParaSoc& p, Me
         { 240, "VENIT", byte(p.VENIT) },
         { 250, "ContCheltDifConversie", text(p.ContCheltDifConversie, emptyText) },
         { 260, "ContVenitDifConversie", text(p.ContVenitDifConversie, emptyText) },
-        { 270, "DataIN", date(p.DataIN) },
-        { 280, "DataSN", date(p.DataSN) },
-        { 290, "EsteCentru", Step([&p, emptyText](const Value& v) -> std::optional<Failure> {
-              // A Null gives the empty text, which is not a flag: the load stops here.
-              auto f = asFlag(Nz(v, emptyText));
-              if (!f)
-                  return f.failure();
-              p.EsteCentru = *f;
-              return std::nullopt;
-          }) },
+        { 270, "DataIN", date(p.DataIN, now) },
+        { 280, "DataSN", date(p.DataSN, now) },
+        // A Null gives the empty text, which is not a flag: the load stops here.
+        { 290, "EsteCentru", flag(p.EsteCentru, emptyText, false) },
         { 300, "Abatere", real(p.Abatere) },
-        { 310, "CODSucursalaInNote", Step([&p](const Value& v) -> std::optional<Failure> {
-              auto f = asFlag(Nz(v, Value(false)));
-              if (!f)
-                  return f.failure();
-              p.CODSucursalaInNote = !*f;
-              return std::nullopt;
-          }) },
+        { 310, "CODSucursalaInNote", flag(p.CODSucursalaInNote, Value(false), true) },
         { 320, "ProcPenalizare", real(p.ProcPenalizare) },
     };
+}
 
-    for (const Entry& e : steps) {
+// The first row of Zet_Par, step by step; `rs` is none when it could not be read.
+std::optional<std::pair<Failure, int>>
+readZetPar(const std::optional<store::RecordSet>& rs, CompanyParameters& p, const QDateTime& now)
+{
+    const QString table = QStringLiteral("Zet_Par");
+    for (const Entry& e : zetParSteps(p, now)) {
         const QString column = QLatin1String(e.column);
         std::optional<Failure> failure;
         if (!rs)
@@ -186,28 +197,43 @@ void InitParaSoc(const ProgramFolder& folder, const Clock& clock, ParaSoc& p, Me
             failure = missingColumn(column, table);
         else
             failure = e.read(rs->value(0, column));
-        if (failure) {
-            sink.show(report::module1(*failure, Procedure, e.label));
-            return;
-        }
+        if (failure)
+            return std::pair { *failure, e.label };
     }
-
-    auto info = getStaticRecordset(folder, QStringLiteral("select PlanC from Zet_Info"));
-    if (!info) {
-        sink.show(report::module1(info.failure(), Procedure, 330));
-        return;
-    }
-    if (info->isEmpty()) {
-        sink.show(report::module1(noCurrentRow(QStringLiteral("Zet_Info")), Procedure, 340));
-        return;
-    }
-    const Value planC = Nz(info->rows[0][0], Value(0));
-    auto n = asNumber(planC);
-    if (!n) {
-        sink.show(report::module1(typeMismatch(planC), Procedure, 340));
-        return;
-    }
-    p.PlanC = qint32(std::nearbyint(*n));
+    return std::nullopt;
 }
 
-} // namespace orvida
+// PlanC from the first row of Zet_Info.
+std::optional<std::pair<Failure, int>> readPlanC(store::Connection& connection, CompanyParameters& p)
+{
+    auto info = store::fetchAll(connection, QStringLiteral("select PlanC from Zet_Info"));
+    if (!info)
+        return std::pair { info.failure(), 330 };
+    if (info->isEmpty())
+        return std::pair { noCurrentRow(QStringLiteral("Zet_Info")), 340 };
+    const Value planC = Nz(info->rows[0][0], Value(0));
+    auto n = asNumber(planC);
+    if (!n)
+        return std::pair { typeMismatch(planC), 340 };
+    p.PlanC = qint32(std::nearbyint(*n));
+    return std::nullopt;
+}
+
+} // namespace
+
+Status loadCompanyParameters(const ProgramFolder& folder, const Clock& clock, CompanyParameters& p, MessageSink& sink)
+{
+    auto connection = openReported(folder, sink);
+    std::optional<store::RecordSet> rs;
+    if (connection)
+        rs = readReported(*connection, QStringLiteral("select * from Zet_Par"), sink);
+    auto failed = readZetPar(rs, p, clock.now());
+    if (!failed)
+        failed = readPlanC(*connection, p);
+    if (!failed)
+        return Status::success();
+    sink.show(report::module1(failed->first, report::names::CompanyParametersProcedure, failed->second));
+    return failed->first;
+}
+
+} // namespace orvida::company

@@ -1,28 +1,30 @@
 #include "base/Dates.h"
-#include "company/ParaSoc.h"
+#include "company/CompanyParameters.h"
 #include "support/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 using namespace orvida;
+using namespace orvida::company;
 
 namespace {
 
 struct Load
 {
-    ParaSoc p;
+    CompanyParameters p;
+    Status status;
     MessageList sink;
 };
 
 void load(const test::TestFolder& t, Load& l)
 {
     FixedClock clock(test::fixedNow());
-    InitParaSoc(t.folder(), clock, l.p, l.sink);
+    l.status = loadCompanyParameters(t.folder(), clock, l.p, l.sink);
 }
 
 } // namespace
 
-TEST(InitParaSoc, LoadsTheFirstRow)
+TEST(CompanyParameters, LoadsTheFirstRow)
 {
     test::TestFolder t;
     t.exec(QStringLiteral("update Zet_Par set Banca = '5121', Casa = '', Capital = 3, EsteCentru = 1, "
@@ -30,6 +32,7 @@ TEST(InitParaSoc, LoadsTheFirstRow)
     t.exec(QStringLiteral("update Zet_Info set PlanC = 2"));
     Load l;
     load(t, l);
+    EXPECT_TRUE(l.status.ok());
     EXPECT_TRUE(l.sink.messages().isEmpty()) << l.sink.texts().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(l.p.Banca, QStringLiteral("5121"));
     EXPECT_EQ(l.p.Casa, QStringLiteral("0")); // an empty text reads as 0
@@ -44,7 +47,7 @@ TEST(InitParaSoc, LoadsTheFirstRow)
     EXPECT_EQ(l.p.PlanC, 2);
 }
 
-TEST(InitParaSoc, NullDatesTakeTheClock)
+TEST(CompanyParameters, NullDatesTakeTheClock)
 {
     test::TestFolder t;
     t.exec(QStringLiteral("update Zet_Par set DATAIN = NULL, DATASN = NULL"));
@@ -55,7 +58,7 @@ TEST(InitParaSoc, NullDatesTakeTheClock)
     EXPECT_EQ(dates::fromSerial(l.p.DataSN), test::fixedNow());
 }
 
-TEST(InitParaSoc, FailuresStopAtTheirStepAndKeepLaterFields)
+TEST(CompanyParameters, FailuresStopAtTheirStepAndKeepLaterFields)
 {
     struct Case
     {
@@ -94,17 +97,20 @@ TEST(InitParaSoc, FailuresStopAtTheirStepAndKeepLaterFields)
         l.p.PlanC = 42;
         load(t, l);
         ASSERT_EQ(l.sink.texts(), QStringList { c.report }) << c.sql;
+        ASSERT_FALSE(l.status.ok()) << c.sql;
+        EXPECT_TRUE(c.report.startsWith(QStringLiteral("Eroare %1 - ").arg(l.status.failure().number))) << c.sql;
         EXPECT_EQ(l.p.DataSN != 0, c.datesLoaded) << c.sql;
         EXPECT_EQ(l.p.PlanC, 42) << c.sql; // never reached
     }
 }
 
-TEST(InitParaSoc, AMissingDatabaseIsReportedTwice)
+TEST(CompanyParameters, AMissingDatabaseIsReportedTwice)
 {
     test::TestFolder t(false);
     Load l;
     load(t, l);
     ASSERT_EQ(l.sink.messages().size(), 2);
+    EXPECT_EQ(l.status.failure().number, 91); // no record set
     EXPECT_TRUE(l.sink.texts()[0].startsWith(QStringLiteral("Eroare 5014 - ")));
     EXPECT_TRUE(l.sink.texts()[0].endsWith(
         QStringLiteral("in procedura getDisconectedRecordset din Module Module1 Linia: 50")));
