@@ -24,7 +24,7 @@ QLabel* makeLabel(const QString& text, QWidget* parent, const QColor& colour)
 
 } // namespace
 
-AboutBox::AboutBox(QWidget* parent)
+AboutBox::AboutBox(const QString& journal, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("frmAbout"));
@@ -47,6 +47,12 @@ AboutBox::AboutBox(QWidget* parent)
     m_version = makeLabel(versionText(QStringLiteral(ORVIDA_VERSION)), this, Qt::white);
     m_version->setObjectName(QStringLiteral("lblVersion"));
     m_version->setGeometry(msgbox::pixels(QRect(600, 1560, 4500, 300)));
+
+    if (!journal.isEmpty()) {
+        QLabel* journalLabel = makeLabel(journal, this, Qt::white);
+        journalLabel->setObjectName(QStringLiteral("lblJournal"));
+        journalLabel->setGeometry(msgbox::pixels(QRect(600, 1920, 4500, 300)));
+    }
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("cmdOK"));

@@ -7,13 +7,15 @@ class QPushButton;
 
 namespace orvida {
 
-// "Informatii": the program's name, description and version on the program's picture.
+// "Informatii": the program's name, description, version and the database's journal on the
+// program's picture.
 class AboutBox : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit AboutBox(QWidget* parent = nullptr);
+    // `journal` says which journal the database uses (store::journalDescription); empty: no line.
+    explicit AboutBox(const QString& journal = {}, QWidget* parent = nullptr);
 
     // "Versiune " + major.minor.revision, each part without leading zeros.
     static QString versionText(const QString& version);

@@ -1,6 +1,8 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/DatabaseCommands.h"
+#include "store/FileSystem.h"
 
 #include <QAction>
 #include <QMenu>
@@ -36,6 +38,10 @@ MainWindow::MainWindow(const Shell& shell, WorkWindows windows, const MainPlacem
                 if (m_windows.company)
                     open(m_windows.company(m_shell));
             });
+    connect(addCommand(date, QStringLiteral("Salvare baza de date..."), QStringLiteral("mnuSalvareBD")),
+            &QAction::triggered, this, [this] { saveDatabaseCopy(this, m_shell); });
+    connect(addCommand(date, QStringLiteral("Restaurare baza de date..."), QStringLiteral("mnuRestaurareBD")),
+            &QAction::triggered, this, [this] { restoreDatabaseCopy(this, m_shell); });
     connect(addCommand(date, QStringLiteral("&Iesire"), QStringLiteral("mnuIesire")), &QAction::triggered, this,
             &QWidget::close);
 
@@ -52,7 +58,7 @@ MainWindow::MainWindow(const Shell& shell, WorkWindows windows, const MainPlacem
                     open(m_windows.declaration(m_shell));
             });
     connect(addCommand(menuBar(), QStringLiteral("&Info"), QStringLiteral("mnuInfo")), &QAction::triggered, this,
-            [this] { open(new AboutBox); });
+            [this] { open(new AboutBox(store::journalDescription(m_shell.folder))); });
 
     // Placement in twips; the position is the frame's, the size the window's own area.
     const QRect r = placement.pixels();

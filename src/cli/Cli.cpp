@@ -35,7 +35,8 @@ struct Command
 const Command Commands[] = {
     { "init", initCommand },       { "company", companyCommand },
     { "declare", declareCommand }, { "declare-semester", declareSemesterCommand },
-    { "import", importCommand },
+    { "import", importCommand },   { "backup", backupCommand },
+    { "restore", restoreCommand },
 };
 
 const char* Usage = R"(Utilizare:
@@ -46,9 +47,12 @@ const char* Usage = R"(Utilizare:
   orvida [--home DIR] declare-semester --semester 1|2 --mode report|restore [--name TEXT] [--first-name TEXT] [--function TEXT] [--summary FISIER.pdf]
   orvida [--home DIR] company show
   orvida [--home DIR] company set COLOANA=VALOARE ...
+  orvida [--home DIR] backup FISIER        copiaza baza de date in FISIER
+  orvida [--home DIR] restore FISIER       inlocuieste baza de date cu copia din FISIER
   orvida --help | --version
 
 DATA: YYYY-MM-DD sau zz/LL/aaaa. Folderul programului este folderul executabilului, sau DIR.
+Restaurarea pastreaza baza de date anterioara alaturi: Orvida.mdb.inainte-de-restaurare-aaaaLLzz-hhmmss.
 Cod de iesire: 0 lucrare terminata, 1 oprita de o verificare, 2 oprita de o eroare, 64 linie de comanda gresita.
 )";
 
@@ -72,11 +76,21 @@ bool parseCommand(QCommandLineParser& parser, const QStringList& args, Context& 
     return true;
 }
 
+namespace {
+
+// --home with an empty folder is a wrong command line, not the current folder.
+bool emptyHome(const QCommandLineParser& p)
+{
+    return p.isSet(QStringLiteral("home")) && p.value(QStringLiteral("home")).isEmpty();
+}
+
+} // namespace
+
 bool namesCommand(const QStringList& arguments)
 {
     QCommandLineParser p;
     setupGlobal(p);
-    if (!p.parse(arguments))
+    if (!p.parse(arguments) || emptyHome(p))
         return true; // a wrong command line is answered on the terminal, not in a window
     return !p.positionalArguments().isEmpty() || p.isSet(QStringLiteral("help")) || p.isSet(QStringLiteral("version"));
 }
@@ -97,6 +111,10 @@ int run(
     setupGlobal(p);
     if (!p.parse(arguments)) {
         err << p.errorText() << Qt::endl << Usage;
+        return exitcode::Usage;
+    }
+    if (emptyHome(p)) {
+        err << "Optiunea --home cere un folder." << Qt::endl << Usage;
         return exitcode::Usage;
     }
     if (p.isSet(QStringLiteral("help"))) {

@@ -4,6 +4,8 @@
 
 #include <QCommandLineParser>
 
+#include <optional>
+
 namespace orvida::cli {
 
 // One function per command. `args` starts with "orvida <command>" and holds the command's own
@@ -13,6 +15,8 @@ int companyCommand(const QStringList& args, Context& ctx);
 int declareCommand(const QStringList& args, Context& ctx);
 int declareSemesterCommand(const QStringList& args, Context& ctx);
 int importCommand(const QStringList& args, Context& ctx);
+int backupCommand(const QStringList& args, Context& ctx);
+int restoreCommand(const QStringList& args, Context& ctx);
 
 // Parses a command's own options; on a wrong command line prints the message and the usage to
 // standard error and returns false.

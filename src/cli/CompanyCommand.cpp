@@ -2,6 +2,7 @@
 
 #include "base/Dates.h"
 #include "company/Company.h"
+#include "store/FileSystem.h"
 #include "store/Schema.h"
 
 namespace orvida::cli {
@@ -27,6 +28,7 @@ int show(Context& ctx)
             const auto* d = record->dates.field(column);
             ctx.out << column << '=' << (d->has_value() ? dates::toStored(**d) : QString()) << Qt::endl;
         }
+    ctx.out << store::journalDescription(ctx.folder) << Qt::endl;
     return exitcode::Done;
 }
 

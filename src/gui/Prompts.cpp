@@ -1,5 +1,6 @@
 #include "gui/Prompts.h"
 
+#include "declaration/SaveFile.h"
 #include "gui/MessageBoxExtDialog.h"
 
 #include <QAction>
@@ -8,7 +9,6 @@
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QToolBar>
 
 namespace orvida {
@@ -52,6 +52,12 @@ DialogPrompts::openFileName(QWidget* parent, const QString& caption, const QStri
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
+QString
+DialogPrompts::saveFileName(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
+
 void DialogPrompts::printPreview(QWidget* parent,
                                  const QString& title,
                                  const std::function<void(QPagedPaintDevice&)>& paint)
@@ -75,15 +81,15 @@ void DialogPrompts::printPreview(QWidget* parent,
                                                               QStringLiteral("PDF (*.pdf)"));
             if (path.isEmpty())
                 return;
-            QSaveFile file(path);
-            bool written = file.open(QIODevice::WriteOnly);
-            if (written) {
-                QPdfWriter writer(&file);
+            // The same writing as every other output file: a full disk or a protected folder is named.
+            const Status saved = declaration::saveFile(path, [&](QIODevice& out) {
+                QPdfWriter writer(&out);
                 writer.setTitle(title);
                 paint(writer);
-            }
-            if (!written || !file.commit())
-                QMessageBox::critical(preview, title, file.errorString());
+                return Status::success();
+            });
+            if (!saved)
+                QMessageBox::critical(preview, title, saved.failure().description);
         });
     }
     preview->show();

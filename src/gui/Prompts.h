@@ -32,6 +32,18 @@ public:
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
         = 0;
 
+    // The file-save dialog (it asks before replacing a file); an empty text when it was cancelled,
+    // which is also the answer of a prompt seam that has no such dialog.
+    virtual QString
+    saveFileName(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(caption);
+        Q_UNUSED(suggested);
+        Q_UNUSED(filter);
+        return {};
+    }
+
     // A print preview of the pages `paint` draws on the device it is given, from which the user
     // prints them or saves them as PDF. It does not wait: the caller goes on while it is open, so
     // `paint` is copied and must not refer to anything that may be gone by then.
@@ -52,6 +64,8 @@ public:
     void standardBox(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
     QString
     openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override;
+    QString
+    saveFileName(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter) override;
     void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
 

@@ -312,6 +312,10 @@ std::optional<Stop> Run::run(qint64& written)
     if (m_transaction)
         if (Status s = m_transaction->commit(); !s)
             return Stop { CloseSheet, s.failure() };
+    // A replaced journal leaves the old rows' pages free; when they are many the file gives them back.
+    // The journal is already stored, so a failure here changes nothing.
+    if (m_in.replaceJournal && m_db)
+        (void)store::reclaimFreePages(*m_db);
     written = m_written;
     return std::nullopt;
 }

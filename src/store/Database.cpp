@@ -64,4 +64,28 @@ Result<int> executeCounted(const ProgramFolder& folder, const QString& sql, cons
     return c->changes();
 }
 
+Result<bool> reclaimFreePages(Connection& connection)
+{
+    auto count = [&](const QString& pragma) -> Result<qint64> {
+        auto rs = fetchAll(connection, pragma);
+        if (!rs)
+            return rs.failure();
+        return rs->isEmpty() ? 0 : rs->rows[0][0].toInteger();
+    };
+    auto free = count(QStringLiteral("PRAGMA freelist_count"));
+    if (!free)
+        return free.failure();
+    auto pages = count(QStringLiteral("PRAGMA page_count"));
+    if (!pages)
+        return pages.failure();
+    auto pageSize = count(QStringLiteral("PRAGMA page_size"));
+    if (!pageSize)
+        return pageSize.failure();
+    if (*free * 4 <= *pages || *free * *pageSize <= 1024 * 1024)
+        return false;
+    if (Status s = connection.exec(QStringLiteral("VACUUM")); !s)
+        return s.failure();
+    return true;
+}
+
 } // namespace orvida::store

@@ -22,4 +22,9 @@ Status execute(const ProgramFolder& folder, const QString& sql, const QList<Valu
 // The same, giving the number of rows the statement changed.
 Result<int> executeCounted(const ProgramFolder& folder, const QString& sql, const QList<Value>& params = {});
 
+// Gives the free pages back to the file system when they are many (more than a quarter of the file
+// and more than a megabyte), as after a journal was emptied and filled again. Returns whether the
+// file was compacted; it must be called outside a transaction.
+Result<bool> reclaimFreePages(Connection& connection);
+
 } // namespace orvida::store

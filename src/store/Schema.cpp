@@ -103,6 +103,11 @@ Result<InitOutcome> initDatabase(const ProgramFolder& folder, int year)
     if (!QDir().mkpath(folder.path()))
         return Failure { err::PathFileAccess, QStringLiteral("Folderul %1 nu poate fi creat.").arg(folder.path()) };
 
+    if (!QFileInfo(folder.path()).isWritable())
+        return Failure { err::PermissionDenied,
+                         QStringLiteral("Folderul %1 este protejat la scriere: baza de date nu poate fi creata.")
+                             .arg(QDir::toNativeSeparators(folder.path())) };
+
     // Built under a temporary name and renamed at the end, so a failed init leaves no half-made file.
     const QString temp = folder.file(QStringLiteral(".Orvida-%1.tmp").arg(QUuid::createUuid().toString(QUuid::Id128)));
     auto removeTemp = [&] {
@@ -114,6 +119,10 @@ Result<InitOutcome> initDatabase(const ProgramFolder& folder, int year)
         if (!c) {
             removeTemp();
             Failure f = c.failure();
+            if (f.number == err::DiskFull) {
+                f.description.replace(temp, target);
+                return f;
+            }
             f.number = err::PathFileAccess;
             f.description = QStringLiteral("Baza de date nu poate fi creata in folderul %1 (%2).")
                                 .arg(folder.path(), f.description);
@@ -121,7 +130,9 @@ Result<InitOutcome> initDatabase(const ProgramFolder& folder, int year)
         }
         if (Status s = createSchema(*c, year); !s) {
             removeTemp();
-            return s.failure();
+            Failure f = s.failure();
+            f.description.replace(temp, target); // the name the user knows
+            return f;
         }
     } // closing the last connection checkpoints and removes the WAL file
     if (QFileInfo::exists(target)) { // made meanwhile by another copy of the program

@@ -1,47 +1,124 @@
 #include "store/Sqlite.h"
 
 #include "base/ErrorReport.h"
+#include "store/FileSystem.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <optional>
+
 namespace orvida::store {
 
-Failure sqliteFailure(int code, const QString& engineText, const QString& path)
+namespace {
+
+QString shownPath(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString folderOf(const QString& path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+}
+
+bool refusedWrite(int systemErrno)
+{
+    return systemErrno == EACCES || systemErrno == EPERM || systemErrno == EROFS;
+}
+
+bool folderWritable(const QString& path)
+{
+    return path.isEmpty() || QFileInfo(QFileInfo(path).absolutePath()).isWritable();
+}
+
+bool fullDisk(int systemErrno)
+{
+    return systemErrno == ENOSPC || systemErrno == EDQUOT;
+}
+
+// A database file begins with these 16 bytes; an empty file is not yet a database.
+bool hasDatabaseHeader(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // not readable here: the engine reports why
+    return file.read(16) == QByteArray("SQLite format 3", 16);
+}
+
+} // namespace
+
+Failure sqliteFailure(int code, const QString& engineText, const QString& path, int systemErrno)
 {
     const int primary = code & 0xff;
-    QString text;
+    const QString protectedFolder
+        = QStringLiteral("Baza de date %1 nu poate fi modificata: folderul %2 este protejat la scriere (%3).");
     switch (primary) {
     case SQLITE_CANTOPEN:
         if (!path.isEmpty() && !QFileInfo::exists(path))
-            text = QStringLiteral("Baza de date %1 nu exista. Creati-o cu comanda \"orvida init\".").arg(path);
-        else
-            text = QStringLiteral("Baza de date nu poate fi deschisa (%1).").arg(engineText);
-        break;
+            return { err::database(primary),
+                     QStringLiteral("Baza de date %1 nu exista. Creati-o cu comanda \"orvida init\".").arg(path) };
+        // The file is there but its journal cannot be made beside it. The engine's errno is often
+        // that of its last attempt (ENOENT), so the folder itself is asked too.
+        if (refusedWrite(systemErrno) || !folderWritable(path))
+            return { err::database(SQLITE_READONLY), protectedFolder.arg(shownPath(path), folderOf(path), engineText) };
+        return { err::database(primary), QStringLiteral("Baza de date nu poate fi deschisa (%1).").arg(engineText) };
     case SQLITE_NOTADB:
-        text = QStringLiteral("Fisierul %1 nu este o baza de date Orvida (%2).").arg(path, engineText);
-        break;
+        return { err::database(primary),
+                 QStringLiteral("Fisierul %1 nu este o baza de date Orvida (%2).").arg(path, engineText) };
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        text = QStringLiteral("Baza de date este blocata de alt program; incercati din nou (%1).").arg(engineText);
-        break;
+        return { err::database(primary),
+                 QStringLiteral("Baza de date este blocata de alt program; incercati din nou (%1).").arg(engineText) };
     case SQLITE_READONLY:
-        text = QStringLiteral(
-                   "Baza de date nu poate fi modificata: fisierul sau folderul este protejat la scriere (%1).")
-                   .arg(engineText);
-        break;
+        if (code == SQLITE_READONLY_DIRECTORY || code == SQLITE_READONLY_CANTINIT || code == SQLITE_READONLY_CANTLOCK
+            || refusedWrite(systemErrno))
+            return { err::database(primary), protectedFolder.arg(shownPath(path), folderOf(path), engineText) };
+        return { err::database(primary),
+                 QStringLiteral("Baza de date %1 nu poate fi modificata: fisierul sau folderul %2 este protejat la "
+                                "scriere (%3).")
+                     .arg(shownPath(path), folderOf(path), engineText) };
     case SQLITE_FULL:
-        text = QStringLiteral("Discul este plin (%1).").arg(engineText);
-        break;
+        return { err::DiskFull,
+                 QStringLiteral("Discul este plin: baza de date %1 nu poate fi scrisa (%2).")
+                     .arg(shownPath(path), engineText) };
     case SQLITE_IOERR:
-        text = QStringLiteral("Eroare de citire sau scriere pe disc (%1).").arg(engineText);
-        break;
+        if (fullDisk(systemErrno))
+            return { err::DiskFull,
+                     QStringLiteral("Discul este plin: baza de date %1 nu poate fi scrisa (%2).")
+                         .arg(shownPath(path), engineText) };
+        if (refusedWrite(systemErrno))
+            return { err::database(SQLITE_READONLY), protectedFolder.arg(shownPath(path), folderOf(path), engineText) };
+        return { err::database(primary), QStringLiteral("Eroare de citire sau scriere pe disc (%1).").arg(engineText) };
     default:
-        text = engineText;
+        return { err::database(primary), engineText };
     }
-    return Failure { err::database(primary), text };
 }
+
+namespace {
+
+Failure failureOf(sqlite3* db, int code, const QString& text)
+{
+    return sqliteFailure(code, text, QString::fromUtf8(sqlite3_db_filename(db, "main")), sqlite3_system_errno(db));
+}
+
+// A missing file fails as it would at the first connection. The engine would make an empty file
+// into a database on the first pragma; a file that is not one yet is refused before anything is
+// written to it.
+std::optional<Failure> refuseNonDatabase(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return sqliteFailure(SQLITE_CANTOPEN, QStringLiteral("unable to open database file"), path);
+    if (!QFileInfo(path).isFile() || !hasDatabaseHeader(path))
+        return sqliteFailure(SQLITE_NOTADB, QStringLiteral("file is not a database"), path);
+    return std::nullopt;
+}
+
+} // namespace
 
 Result<Connection> Connection::openWith(const QString& path, int flags)
 {
@@ -49,15 +126,22 @@ Result<Connection> Connection::openWith(const QString& path, int flags)
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const int systemErrno = db ? sqlite3_system_errno(db) : 0;
         sqlite3_close(db);
-        return sqliteFailure(rc, text, path);
+        return sqliteFailure(rc, text, path, systemErrno);
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, BusyTimeoutMs);
     Connection c(db);
-    // Reading the journal mode touches the file header, so a file that is not a database fails
-    // here rather than at the first query.
-    if (Status s = c.exec(QStringLiteral("PRAGMA journal_mode=WAL")); !s) {
+    if (flags & SQLITE_OPEN_READONLY)
+        return c;
+    // Setting the journal mode touches the file header, so a file that is not a database fails
+    // here rather than at the first query. The write-ahead log needs memory shared on one machine;
+    // on a network share the rollback journal keeps several computers safe.
+    const bool network = fileSystemKind(QFileInfo(path).absolutePath()) == FileSystemKind::Network;
+    if (Status s
+        = c.exec(network ? QStringLiteral("PRAGMA journal_mode=DELETE") : QStringLiteral("PRAGMA journal_mode=WAL"));
+        !s) {
         Failure f = s.failure();
         if ((f.number - err::DatabaseBase) == SQLITE_NOTADB)
             f = sqliteFailure(SQLITE_NOTADB, QString::fromUtf8(sqlite3_errmsg(db)), path);
@@ -70,9 +154,16 @@ Result<Connection> Connection::openWith(const QString& path, int flags)
 
 Result<Connection> Connection::open(const QString& path)
 {
-    if (!QFileInfo::exists(path))
-        return sqliteFailure(SQLITE_CANTOPEN, QStringLiteral("unable to open database file"), path);
+    if (auto refused = refuseNonDatabase(path))
+        return *refused;
     return openWith(path, SQLITE_OPEN_READWRITE);
+}
+
+Result<Connection> Connection::openReadOnly(const QString& path)
+{
+    if (auto refused = refuseNonDatabase(path))
+        return *refused;
+    return openWith(path, SQLITE_OPEN_READONLY);
 }
 
 Result<Connection> Connection::create(const QString& path)
@@ -101,9 +192,7 @@ Connection::~Connection()
 Failure Connection::lastFailure(const QString& sql) const
 {
     Q_UNUSED(sql);
-    const int code = sqlite3_extended_errcode(m_db);
-    return sqliteFailure(code, QString::fromUtf8(sqlite3_errmsg(m_db)),
-                         QString::fromUtf8(sqlite3_db_filename(m_db, "main")));
+    return failureOf(m_db, sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
 int Connection::changes() const
@@ -118,7 +207,7 @@ Status Connection::exec(const QString& sql)
     if (rc != SQLITE_OK) {
         const QString text = msg ? QString::fromUtf8(msg) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_free(msg);
-        return sqliteFailure(rc, text, QString::fromUtf8(sqlite3_db_filename(m_db, "main")));
+        return failureOf(m_db, rc, text);
     }
     return {};
 }
@@ -159,8 +248,7 @@ Statement::~Statement()
 
 Failure Statement::failure() const
 {
-    return sqliteFailure(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)),
-                         QString::fromUtf8(sqlite3_db_filename(m_db, "main")));
+    return failureOf(m_db, sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
 Status Statement::bind(int index, const Value& value)

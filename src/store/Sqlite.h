@@ -22,8 +22,12 @@ class Statement;
 class Connection
 {
 public:
-    // Opens an existing database read-write. A missing file is a failure: opening never creates.
+    // Opens an existing database read-write. A missing file, or one that is not yet a database (an
+    // empty file), is a failure: opening never creates and never writes to such a file. On a
+    // network share the rollback journal is used instead of the write-ahead log.
     static Result<Connection> open(const QString& path);
+    // Opens an existing database only to read it (a file to restore from); nothing is written to it.
+    static Result<Connection> openReadOnly(const QString& path);
     // Creates a new database file (the file must not exist). Used only by `orvida init`.
     static Result<Connection> create(const QString& path);
 
@@ -111,7 +115,9 @@ private:
     bool m_active = false;
 };
 
-// The Romanian description of an SQLite failure, keeping the engine's own text.
-Failure sqliteFailure(int code, const QString& engineText, const QString& path = {});
+// The Romanian description of an SQLite failure, keeping the engine's own text. `code` may be an
+// extended code; `systemErrno` is the system's error behind it (sqlite3_system_errno), which tells
+// a protected folder (5008, naming the folder) and a full disk (61) from other failures.
+Failure sqliteFailure(int code, const QString& engineText, const QString& path = {}, int systemErrno = 0);
 
 } // namespace orvida::store
