@@ -12,8 +12,8 @@ namespace orvida {
 // Error numbers raised by our layers. Runtime-style failures keep the numbers a user of the
 // authority's tools knows; database failures are 5000 + SQLite's primary result code, so the
 // engine's own code stays readable in the report (5001 SQL error such as a missing table or
-// column, 5005 locked by another program, 5008 read-only, 5013 disk full, 5014 cannot open,
-// 5026 not a database).
+// column, 5005 locked by another program, 5008 read-only, 5014 cannot open, 5026 not a database);
+// a full disk is 61 wherever it happens, the database included.
 namespace err {
 constexpr int Overflow = 6;
 constexpr int TypeMismatch = 13; // a value that cannot be converted (a date that is not a date)

@@ -44,16 +44,6 @@ enum Label {
     LTextMessage = 22,
 };
 
-Status makeFolder(const QString& path)
-{
-    if (QFileInfo(path).isDir())
-        return Status::success();
-    if (QDir().mkdir(path))
-        return Status::success();
-    return Failure { err::PathFileAccess,
-                     QStringLiteral("Folderul %1 nu poate fi creat.").arg(QDir::toNativeSeparators(path)) };
-}
-
 // The checks of the period and the declarant, in order: the first message, or none.
 std::optional<QString> inputCheck2012(const DeclarationInputs& in)
 {
@@ -168,7 +158,7 @@ DeclarationOutcome run2012(const DeclarationInputs& in, const DeclarationContext
 {
     // The base folder exists even when a check below stops the run.
     const QString baseFolder = ctx.folder.file(QStringLiteral("D394"));
-    if (Status s = makeFolder(baseFolder); !s)
+    if (Status s = createFolder(baseFolder); !s)
         return stoppedByFailure({}, s.failure(), LBaseFolder, sink);
 
     if (auto check = inputCheck2012(in))
@@ -189,7 +179,7 @@ DeclarationOutcome run2012(const DeclarationInputs& in, const DeclarationContext
 
     const QString code = company->cui;
     const QString finalFolder = code.isEmpty() ? baseFolder : baseFolder + QLatin1Char('/') + code;
-    if (Status s = makeFolder(finalFolder); !s)
+    if (Status s = createFolder(finalFolder); !s)
         return stoppedByFailure({}, s.failure(), LFinalFolder, sink);
     return writeFiles(d, finalFolder, ctx.clock, sink);
 }
