@@ -35,7 +35,7 @@ struct Command
 const Command Commands[] = {
     { "init", initCommand },       { "company", companyCommand },
     { "declare", declareCommand }, { "declare-semester", declareSemesterCommand },
-    { "import", importCommand },
+    { "import", importCommand },   { "review", reviewCommand },
 };
 
 const char* Usage = R"(Utilizare:
@@ -44,6 +44,7 @@ const char* Usage = R"(Utilizare:
   orvida [--home DIR] import purchases|sales FILE [--append] [--reverse-charge]
   orvida [--home DIR] declare [--from DATA] [--to DATA] [--name TEXT] [--first-name TEXT] [--function TEXT] [--variant 2012|2013]
   orvida [--home DIR] declare-semester --semester 1|2 --mode report|restore [--name TEXT] [--first-name TEXT] [--function TEXT] [--summary FISIER.pdf]
+  orvida [--home DIR] review [--from DATA] [--to DATA] [--csv FISIER] [--xlsx FISIER] [--strict]
   orvida [--home DIR] company show
   orvida [--home DIR] company set COLOANA=VALOARE ...
   orvida --help | --version

@@ -13,6 +13,7 @@ int companyCommand(const QStringList& args, Context& ctx);
 int declareCommand(const QStringList& args, Context& ctx);
 int declareSemesterCommand(const QStringList& args, Context& ctx);
 int importCommand(const QStringList& args, Context& ctx);
+int reviewCommand(const QStringList& args, Context& ctx);
 
 // Parses a command's own options; on a wrong command line prints the message and the usage to
 // standard error and returns false.
