@@ -52,6 +52,12 @@ DialogPrompts::openFileName(QWidget* parent, const QString& caption, const QStri
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
+QString
+DialogPrompts::saveFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, folder, filter);
+}
+
 void DialogPrompts::printPreview(QWidget* parent,
                                  const QString& title,
                                  const std::function<void(QPagedPaintDevice&)>& paint)

@@ -32,6 +32,10 @@ public:
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
         = 0;
 
+    // The file-save dialog (it asks before replacing a file); an empty text when it was cancelled.
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+        = 0;
+
     // A print preview of the pages `paint` draws on the device it is given, from which the user
     // prints them or saves them as PDF. It does not wait: the caller goes on while it is open, so
     // `paint` is copied and must not refer to anything that may be gone by then.
@@ -52,6 +56,8 @@ public:
     void standardBox(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
     QString
     openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override;
+    QString
+    saveFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override;
     void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
 

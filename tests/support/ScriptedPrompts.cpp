@@ -37,6 +37,12 @@ QString ScriptedPrompts::openFileName(QWidget*, const QString& caption, const QS
     return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
 }
 
+QString
+ScriptedPrompts::saveFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter)
+{
+    return openFileName(parent, caption, folder, filter);
+}
+
 void ScriptedPrompts::printPreview(QWidget*, const QString&, const std::function<void(QPagedPaintDevice&)>& paint)
 {
     ++m_previews;

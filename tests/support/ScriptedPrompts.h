@@ -39,6 +39,8 @@ public:
     void standardBox(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
     QString
     openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override;
+    QString
+    saveFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override;
     void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
 
