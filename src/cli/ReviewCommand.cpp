@@ -52,7 +52,7 @@ int reviewCommand(const QStringList& args, Context& ctx)
     const auto review = declaration::reviewDeclaration(ctx.folder, start, end, sink);
     if (!review)
         return sink.exitCode();
-    ctx.out << declaration::reviewText(*review);
+    declaration::printReview(*review, ctx.out);
 
     // The review is on screen already: an export that fails is reported and the others still run.
     bool exportFailed = false;

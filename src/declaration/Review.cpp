@@ -408,44 +408,45 @@ QString reviewAmount(double value)
     return QString::number(rounded == 0 ? 0.0 : rounded, 'f', 2);
 }
 
-QString reviewText(const Review& review)
+void printReview(const Review& review, QTextStream& out)
 {
     const QString dateForm = QStringLiteral("dd.MM.yyyy");
-    QString out = QStringLiteral("Verificarea declaratiei D394 pentru perioada %1 - %2\n")
-                      .arg(review.start.toString(dateForm), review.end.toString(dateForm));
-    out += QStringLiteral("\nLinii declarate: %1\n").arg(review.purchases.size() + review.sales.size());
-    out += QStringLiteral("Jurnal;Tip;Cod fiscal;Denumire;Nr. facturi;Baza;TVA\n");
+    out << QStringLiteral("Verificarea declaratiei D394 pentru perioada %1 - %2\n")
+               .arg(review.start.toString(dateForm), review.end.toString(dateForm));
+    out << QStringLiteral("\nLinii declarate: %1\n").arg(review.purchases.size() + review.sales.size());
+    out << QStringLiteral("Jurnal;Tip;Cod fiscal;Denumire;Nr. facturi;Baza;TVA\n");
     for (Journal journal : { Journal::Purchases, Journal::Sales })
         for (const PartnerRow& r : journal == Journal::Purchases ? review.purchases : review.sales)
-            out += QStringList { journalLabel(journal), QString(r.tip),     r.cuiP, r.denP, QString::number(r.nrFact),
+            out << QStringList { journalLabel(journal), QString(r.tip),     r.cuiP, r.denP, QString::number(r.nrFact),
                                  reviewAmount(r.baza),  reviewAmount(r.tva) }
-                       .join(QLatin1Char(';'))
-                + QLatin1Char('\n');
+                        .join(QLatin1Char(';'))
+                    + QLatin1Char('\n');
 
-    out += QStringLiteral("\nReconciliere (jurnal = declarat + lasat afara + fara TVA):\n");
+    out << QStringLiteral("\nReconciliere (jurnal = declarat + lasat afara + fara TVA):\n");
     for (const Reconciliation& rec : review.reconciliation)
         for (auto [column, name] :
              { std::pair { &rec.base, QStringLiteral("Baza") }, std::pair { &rec.vat, QStringLiteral("TVA") } })
-            out += QStringLiteral("%1, %2: %3 = %4 + %5 + %6, diferenta %7\n")
+            out << QStringLiteral("%1, %2: %3 = %4 + %5 + %6, diferenta %7\n")
                        .arg(journalLabel(rec.journal), name, reviewAmount(column->journal),
                             reviewAmount(column->declared), reviewAmount(column->screenedOut),
                             reviewAmount(column->withoutVat), reviewAmount(column->difference()));
 
-    if (review.findings.isEmpty())
-        return out + QStringLiteral("\nNicio constatare.\n");
-    out += QStringLiteral("\nConstatari: %1\n").arg(review.findings.size());
+    if (review.findings.isEmpty()) {
+        out << QStringLiteral("\nNicio constatare.\n");
+        return;
+    }
+    out << QStringLiteral("\nConstatari: %1\n").arg(review.findings.size());
     int n = 0;
     for (const Finding& f : review.findings) {
-        out += QStringLiteral("%1. %2").arg(++n).arg(findingKindLabel(f.kind));
+        out << QStringLiteral("%1. %2").arg(++n).arg(findingKindLabel(f.kind));
         if (f.journal)
-            out += QStringLiteral(", ") + journalLabel(*f.journal);
+            out << QStringLiteral(", ") + journalLabel(*f.journal);
         if (!f.partner.isEmpty() || !f.code.isEmpty())
-            out += QStringLiteral(", %1 (cod %2)").arg(quoted(f.partner), quoted(f.code));
+            out << QStringLiteral(", %1 (cod %2)").arg(quoted(f.partner), quoted(f.code));
         if (f.hasAmounts)
-            out += QStringLiteral(", baza %1, TVA %2").arg(reviewAmount(f.base), reviewAmount(f.vat));
-        out += QStringLiteral(": ") + f.text + QStringLiteral(" Ce faceti: ") + f.action + QLatin1Char('\n');
+            out << QStringLiteral(", baza %1, TVA %2").arg(reviewAmount(f.base), reviewAmount(f.vat));
+        out << QStringLiteral(": ") << f.text << QStringLiteral(" Ce faceti: ") << f.action << QLatin1Char('\n');
     }
-    return out;
 }
 
 } // namespace orvida::declaration

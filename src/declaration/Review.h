@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QTextStream>
 
 #include <optional>
 
@@ -83,7 +84,7 @@ reviewDeclaration(const ProgramFolder& folder, const QDate& start, const QDate& 
 // An amount with two decimals, rounded as the declaration rounds it ("1250.46", "-2.38").
 QString reviewAmount(double value);
 
-// The review as the command line prints it.
-QString reviewText(const Review& review);
+// The review as the command line prints it, written as it goes.
+void printReview(const Review& review, QTextStream& out);
 
 } // namespace orvida::declaration
