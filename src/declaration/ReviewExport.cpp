@@ -144,10 +144,16 @@ private:
     // A stored name may hold characters that XML 1.0 cannot carry at all; they become spaces.
     static QString xmlSafe(QString s)
     {
-        for (QChar& c : s)
-            if ((c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c.unicode() == 0xFFFE
-                || c.unicode() == 0xFFFF || c.isSurrogate())
-                c = QLatin1Char(' ');
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            const char16_t c = s[i].unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < s.size() && QChar::isLowSurrogate(s[i + 1].unicode())) {
+                ++i;
+                continue;
+            }
+            if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF
+                || QChar::isSurrogate(c))
+                s[i] = QLatin1Char(' ');
+        }
         return s;
     }
 

@@ -2,6 +2,7 @@
 #include "declaration/Review.h"
 #include "declaration/ReviewExport.h"
 #include "import/Workbook.h"
+#include "store/Database.h"
 #include "support/QtPrint.h"
 #include "support/TestFolder.h"
 
@@ -382,4 +383,44 @@ TEST(Review, ExportToAnUnwritablePathFails)
     const QString missing = folder.file(QStringLiteral("nu-exista/verificare"));
     EXPECT_FALSE(saveReviewCsv(review, missing + QStringLiteral(".csv")).ok());
     EXPECT_FALSE(saveReviewXlsx(review, missing + QStringLiteral(".xlsx")).ok());
+}
+
+// A database another copy of the program holds locked stops the review with a failure report,
+// as it stops the declaration.
+TEST(Review, LockedDatabaseFails)
+{
+    TestFolder folder;
+    setCompany(folder);
+    auto holder = store::openDatabase(folder.folder());
+    ASSERT_TRUE(holder.ok());
+    ASSERT_TRUE(holder->exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE")).ok());
+    ASSERT_TRUE(holder->exec(QStringLiteral("BEGIN EXCLUSIVE")).ok());
+    MessageList messages;
+    EXPECT_FALSE(reviewDeclaration(folder.folder(), Jan2013, Dec2013, messages).has_value());
+    ASSERT_EQ(messages.messages().size(), 1);
+    EXPECT_EQ(messages.messages().first().role, MessageRole::Failure);
+    EXPECT_TRUE(messages.messages().first().text.contains(QStringLiteral("blocata")))
+        << messages.messages().first().text.toStdString();
+}
+
+// A stored name with a character XML cannot carry still gives a readable workbook; the character
+// becomes a space and everything else, emoji included, stays.
+TEST(Review, XlsxWithUnwritableCharacters)
+{
+    TestFolder folder;
+    setCompany(folder);
+    folder.exec(QStringLiteral("INSERT INTO zet_jct_UE (NUME, CODF, COL6, COL7) VALUES ('Rau' || char(1) || 'Nume "
+                               "\U0001F600', 'RO18547290', 100, 19)"));
+    const QString path = folder.file(QStringLiteral("verificare.xlsx"));
+    ASSERT_TRUE(saveReviewXlsx(reviewOf(folder), path).ok());
+    import::ReadFailure failure;
+    auto book = import::openWorkbook(path, failure);
+    ASSERT_TRUE(book) << failure.description.toStdString();
+    auto sheet = book->openSheet(QStringLiteral("Linii"), failure);
+    ASSERT_TRUE(sheet);
+    import::Row row;
+    ASSERT_TRUE(sheet->nextRow(row).ok());
+    ASSERT_TRUE(sheet->nextRow(row).ok());
+    ASSERT_GE(row.size(), size_t(4));
+    EXPECT_EQ(row[3], import::Cell::ofText(QStringLiteral("Rau Nume \U0001F600")));
 }
