@@ -39,13 +39,11 @@ int reviewCommand(const QStringList& args, Context& ctx)
     }
 
     PrintingSink sink(ctx.out);
-    // The period defaults to the fiscal year N, as for the declaration.
+    // The period defaults to the fiscal year N, read as the declaration reads it (with its messages).
     ParaSoc paraSoc;
-    if (!(fromDate && toDate)) {
-        InitParaSoc(ctx.folder, ctx.clock, paraSoc, sink);
-        if (sink.exitCode() == exitcode::Failure)
-            return exitcode::Failure;
-    }
+    InitParaSoc(ctx.folder, ctx.clock, paraSoc, sink);
+    if (sink.exitCode() == exitcode::Failure && !(fromDate && toDate))
+        return exitcode::Failure;
     const QDate start = fromDate ? *fromDate : dates::fromSerial(paraSoc.DataIN).date();
     const QDate end = toDate ? *toDate : dates::fromSerial(paraSoc.DataSN).date();
 

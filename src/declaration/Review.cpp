@@ -4,7 +4,6 @@
 #include "base/Text.h"
 #include "store/Database.h"
 
-#include <QHash>
 #include <QMap>
 
 #include <future>

@@ -97,6 +97,11 @@ TEST(ReviewCommand, BadInputAsTheDeclaration)
           { QStringLiteral("--from"), QStringLiteral("2011-01-01"), QStringLiteral("--to"),
             QStringLiteral("2011-12-31") } },
         { "no database", false, nullptr, {} },
+        { "no database, a period given",
+          false,
+          nullptr,
+          { QStringLiteral("--from"), QStringLiteral("2013-01-01"), QStringLiteral("--to"),
+            QStringLiteral("2013-12-31") } },
         { "no company", true, "DELETE FROM Zet_Info", {} },
     };
     const QStringList declarant = { QStringLiteral("--name"), QStringLiteral("Popescu"), QStringLiteral("--function"),
