@@ -65,12 +65,7 @@ QString leftOutReason(const ScreeningRule& rule, const Value& nume, const Value&
         return QStringLiteral("randuri fara cod fiscal");
     if (!passesPreFilter(rule.preFilter, nume, codf))
         return QStringLiteral("cod fiscal de 13 caractere (cod numeric personal)");
-    const QString code = normaliseCode(codf.toText());
-    if (code.isEmpty())
-        return QStringLiteral("cod fiscal gol dupa prefixul RO");
-    if (code.size() > 10)
-        return QStringLiteral("cod fiscal mai lung de 10 caractere");
-    return QStringLiteral("cod fiscal prea scurt");
+    return rejectionReason(rule.acceptance, normaliseCode(codf.toText()));
 }
 
 class Reviewer
@@ -297,11 +292,6 @@ Message inputCheck(const QString& text)
 }
 
 } // namespace
-
-QString journalLabel(Journal journal)
-{
-    return journal == Journal::Purchases ? QStringLiteral("Cumparari") : QStringLiteral("Vanzari");
-}
 
 QString findingKindLabel(FindingKind kind)
 {

@@ -24,9 +24,6 @@ enum class FindingKind {
     Reconciliation, // the journal's totals differ from declared + left out
 };
 
-// "Cumparari" or "Vanzari".
-QString journalLabel(Journal journal);
-
 // A short Romanian label of the kind, for the tables and the exports.
 QString findingKindLabel(FindingKind kind);
 

@@ -173,14 +173,6 @@ QString csvField(const QString& s)
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
-QString csvLine(const QStringList& fields)
-{
-    QStringList out;
-    for (const QString& f : fields)
-        out.append(csvField(f));
-    return out.join(QLatin1Char(';')) + QStringLiteral("\r\n");
-}
-
 const QList<PartnerRow>& linesOf(const Review& review, Journal journal)
 {
     return journal == Journal::Purchases ? review.purchases : review.sales;
@@ -193,9 +185,17 @@ Failure writeFailure(const QIODevice& out)
 
 } // namespace
 
+QString csvLine(const QStringList& fields)
+{
+    QStringList out;
+    for (const QString& f : fields)
+        out.append(csvField(f));
+    return out.join(QLatin1Char(';')) + QStringLiteral("\r\n");
+}
+
 Status writeReviewCsv(const Review& review, QIODevice& out)
 {
-    QString text = QChar(0xFEFF)
+    QString text = QChar(CsvByteOrderMark)
         + csvLine(QStringList { QStringLiteral("Sectiune"), QStringLiteral("Constatare"), QStringLiteral("Jurnal"),
                                 QStringLiteral("Tip"), QStringLiteral("Cod fiscal"), QStringLiteral("Denumire"),
                                 QStringLiteral("Nr. facturi"), QStringLiteral("Baza"), QStringLiteral("TVA"),

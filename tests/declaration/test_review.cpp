@@ -240,7 +240,7 @@ TEST(Review, LeftOutReasons)
                              QStringLiteral("Randurile nu intra in declaratie: cod fiscal de 13 caractere (cod "
                                             "numeric personal)."),
                              QStringLiteral("Randurile nu intra in declaratie: randuri fara cod fiscal."),
-                             QStringLiteral("Randurile nu intra in declaratie: cod fiscal gol dupa prefixul RO."),
+                             QStringLiteral("Randurile nu intra in declaratie: cod fiscal gol."),
                              QStringLiteral("Randurile nu intra in declaratie: cod fiscal prea scurt."),
                              QStringLiteral("Randurile nu intra in declaratie: cod fiscal mai lung de 10 "
                                             "caractere.") }));
