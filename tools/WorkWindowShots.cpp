@@ -27,6 +27,7 @@ public:
     int messageBoxExt(QWidget*, const msgbox::Request&) override { return msgbox::Ok; }
     void standardBox(QWidget*, const QString&, const QString&, Icon) override { }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     void printPreview(QWidget*, const QString&, const std::function<void(QPagedPaintDevice&)>&) override { }
 };
 

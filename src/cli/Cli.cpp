@@ -36,7 +36,7 @@ const Command Commands[] = {
     { "init", initCommand },       { "company", companyCommand },
     { "declare", declareCommand }, { "declare-semester", declareSemesterCommand },
     { "import", importCommand },   { "backup", backupCommand },
-    { "restore", restoreCommand },
+    { "restore", restoreCommand }, { "review", reviewCommand },
 };
 
 const char* Usage = R"(Utilizare:
@@ -45,6 +45,7 @@ const char* Usage = R"(Utilizare:
   orvida [--home DIR] import purchases|sales FILE [--append] [--reverse-charge]
   orvida [--home DIR] declare [--from DATA] [--to DATA] [--name TEXT] [--first-name TEXT] [--function TEXT] [--variant 2012|2013]
   orvida [--home DIR] declare-semester --semester 1|2 --mode report|restore [--name TEXT] [--first-name TEXT] [--function TEXT] [--summary FISIER.pdf]
+  orvida [--home DIR] review [--from DATA] [--to DATA] [--csv FISIER] [--xlsx FISIER] [--strict]
   orvida [--home DIR] company show
   orvida [--home DIR] company set COLOANA=VALOARE ...
   orvida [--home DIR] backup FISIER        copiaza baza de date in FISIER

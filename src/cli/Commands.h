@@ -17,6 +17,7 @@ int declareSemesterCommand(const QStringList& args, Context& ctx);
 int importCommand(const QStringList& args, Context& ctx);
 int backupCommand(const QStringList& args, Context& ctx);
 int restoreCommand(const QStringList& args, Context& ctx);
+int reviewCommand(const QStringList& args, Context& ctx);
 
 // Parses a command's own options; on a wrong command line prints the message and the usage to
 // standard error and returns false.

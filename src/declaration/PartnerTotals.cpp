@@ -4,22 +4,24 @@
 
 namespace orvida::declaration {
 
-QString partnerTotalsSql(Journal journal)
+JournalColumns journalColumns(Journal journal)
 {
     if (journal == Journal::Purchases)
-        return QStringLiteral(
-            "SELECT NUME, CODF, Count(CODF) AS NrFac, Sum(COL6+COL8+COL10+COL12+COL14+COL16) AS Expr1, "
-            "Sum(COL7+COL9+COL11+COL13+COL15+COL17) AS TVA, Sum(COL16) AS Taxare "
-            "FROM zet_jct_UE "
-            "WHERE (COL7<>0 OR COL9<>0 OR COL11<>0 OR COL13<>0 OR COL15<>0 OR COL16<>0) "
-            "GROUP BY NUME, CODF "
-            "ORDER BY NUME COLLATE BINARY, CODF COLLATE BINARY");
-    return QStringLiteral("SELECT NUME, CODF, Count(CODF) AS NrFac, Sum(COL6+COL8+COL10) AS Expr1, "
-                          "Sum(COL7+COL9+CASE WHEN COL10<>0 THEN TOTAL-COL10 ELSE 0 END) AS TVA, Sum(COL10) AS Taxare "
-                          "FROM zet_jvt_UE "
-                          "WHERE (COL7<>0 OR COL9<>0 OR COL10<>0) "
-                          "GROUP BY NUME, CODF "
-                          "ORDER BY NUME COLLATE BINARY, CODF COLLATE BINARY");
+        return { QStringLiteral("zet_jct_UE"), QStringLiteral("COL6+COL8+COL10+COL12+COL14+COL16"),
+                 QStringLiteral("COL7+COL9+COL11+COL13+COL15+COL17"), QStringLiteral("COL16"),
+                 QStringLiteral("(COL7<>0 OR COL9<>0 OR COL11<>0 OR COL13<>0 OR COL15<>0 OR COL16<>0)") };
+    return { QStringLiteral("zet_jvt_UE"), QStringLiteral("COL6+COL8+COL10"),
+             QStringLiteral("COL7+COL9+CASE WHEN COL10<>0 THEN TOTAL-COL10 ELSE 0 END"), QStringLiteral("COL10"),
+             QStringLiteral("(COL7<>0 OR COL9<>0 OR COL10<>0)") };
+}
+
+QString partnerTotalsSql(Journal journal)
+{
+    const JournalColumns c = journalColumns(journal);
+    return QStringLiteral(
+               "SELECT NUME, CODF, Count(CODF) AS NrFac, Sum(%1) AS Expr1, Sum(%2) AS TVA, Sum(%3) AS Taxare "
+               "FROM %4 WHERE %5 GROUP BY NUME, CODF ORDER BY NUME COLLATE BINARY, CODF COLLATE BINARY")
+        .arg(c.base, c.vat, c.reverseCharge, c.table, c.takesPart);
 }
 
 QList<PartnerRow> acceptedPartners2012(Journal journal, const store::RecordSet& totals)

@@ -10,6 +10,18 @@
 
 namespace orvida::declaration {
 
+// What the partner totals sum for one journal: its table, a row's base, VAT and reverse-charge base,
+// and the condition for a row to take part.
+struct JournalColumns
+{
+    QString table;
+    QString base;
+    QString vat;
+    QString reverseCharge;
+    QString takesPart;
+};
+JournalColumns journalColumns(Journal journal);
+
 // The partner totals of one journal: one row per distinct (NUME, CODF) as stored, ordered by NUME
 // then CODF (binary). Columns NUME, CODF, NrFac (lines with a code), Expr1 (base), TVA, Taxare
 // (reverse-charge base). Only lines with VAT or a reverse-charge base take part. Reverse-charge

@@ -55,6 +55,24 @@ bool accepts(Acceptance test, const QString& partnerCode, const QSet<QString>& l
     return false;
 }
 
+QString rejectionReason(Acceptance test, const QString& partnerCode, const QSet<QString>& listedCodes)
+{
+    if (accepts(test, partnerCode, listedCodes))
+        return {};
+    if (partnerCode.size() > 10)
+        return QStringLiteral("cod fiscal mai lung de 10 caractere");
+    if (partnerCode.isEmpty())
+        return QStringLiteral("cod fiscal gol");
+    if (test == Acceptance::NewUpTo10)
+        return QStringLiteral("cod fiscal deja declarat in aceasta declaratie");
+    return QStringLiteral("cod fiscal prea scurt");
+}
+
+QString journalLabel(Journal journal)
+{
+    return journal == Journal::Purchases ? QStringLiteral("Cumparari") : QStringLiteral("Vanzari");
+}
+
 QString rejectionLine(Journal journal, const QString& name)
 {
     return (journal == Journal::Sales ? QStringLiteral("Clientul ") : QStringLiteral("Furnizorul ")) + name

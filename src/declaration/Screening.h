@@ -45,6 +45,13 @@ QString normaliseCode(const QString& stored);
 // `listedCodes` is only read by NewUpTo10 (exact, case-sensitive comparison).
 bool accepts(Acceptance test, const QString& partnerCode, const QSet<QString>& listedCodes = {});
 
+// Why `accepts` refuses a code, in Romanian for the error lists and the review; empty when it
+// accepts it.
+QString rejectionReason(Acceptance test, const QString& partnerCode, const QSet<QString>& listedCodes = {});
+
+// "Cumparari" or "Vanzari".
+QString journalLabel(Journal journal);
+
 // The error list line of a rejected partner, CR LF included:
 // "Furnizorul " (purchases) or "Clientul " (sales) + name + " are cod fiscal incorect".
 QString rejectionLine(Journal journal, const QString& name);

@@ -5,6 +5,8 @@
 #include "base/Text.h"
 #include "declaration/DeclarationRun.h"
 #include "declaration/NumberText.h"
+#include "declaration/ReviewExport.h"
+#include "declaration/SaveFile.h"
 #include "declaration/SemesterFiles.h"
 #include "declaration/SemesterPasses.h"
 #include "declaration/TextValues.h"
@@ -68,6 +70,7 @@ struct Texts
     QString strRestaurat;
     QString amounts; // the report's partner lines; its identification line is formed at the end
     QString strErori;
+    QString errorDetails; // the same partners with their codes and reasons, for D394_Erori_detalii.csv
     int rejected = 0;
     QSet<QString> listed;
     SemesterTotals totals;
@@ -84,6 +87,8 @@ std::optional<QString> screenRow(SemesterPass pass, const Value& nume, const Val
         return code;
     if (rule.rejection == Rejection::Reported) {
         t.strErori += rejectionLine(passJournal(pass), nume.toText());
+        t.errorDetails += csvLine({ journalLabel(passJournal(pass)), nume.toText(), codf.toText(),
+                                    rejectionReason(rule.acceptance, code, t.listed) });
         ++t.rejected;
     }
     return std::nullopt;
@@ -257,6 +262,21 @@ std::optional<StepFailure> writeFiles(const DeclarationContext& ctx,
     // The error list is written only when a partner was rejected; an earlier list stays otherwise.
     if (t.rejected > 0) {
         if (Status s = saveCp1250(folders.errorList, t.strErori + Crlf); !s)
+            return StepFailure { s.failure(), LSaveErrors };
+        // The error list keeps its designed text (other programs read it); the codes and the reasons
+        // go into a table beside it.
+        const QString details = QChar(CsvByteOrderMark)
+            + csvLine({ QStringLiteral("Jurnal"), QStringLiteral("Denumire"), QStringLiteral("Cod fiscal"),
+                        QStringLiteral("Motiv") })
+            + t.errorDetails;
+        if (Status s = saveFile(ctx.folder.file(QStringLiteral("D394_Erori_detalii.csv")),
+                                [&](QIODevice& out) {
+                                    const QByteArray bytes = details.toUtf8();
+                                    if (out.write(bytes) != bytes.size())
+                                        return Status(Failure { err::PathFileAccess, out.errorString() });
+                                    return Status::success();
+                                });
+            !s)
             return StepFailure { s.failure(), LSaveErrors };
         result.errorListFile = folders.errorList;
         sink.show(errorListMessage(folders.errorList));

@@ -3,6 +3,7 @@
 #include "base/Dates.h"
 #include "declaration/SemesterFiles.h"
 #include "gui/Pictures.h"
+#include "windows/ReviewWindow.h"
 #include "windows/SummaryPreview.h"
 
 #include <QCheckBox>
@@ -195,8 +196,13 @@ QLayout* DeclarationWindow::buildButtons()
     exit->setObjectName(QStringLiteral("cmdAnulare"));
     connect(ok, &QPushButton::clicked, this, &DeclarationWindow::cmdCalcul_Click);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    auto* review = new QPushButton(QStringLiteral("Verificare"), this);
+    review->setObjectName(QStringLiteral("cmdVerificare"));
+    connect(review, &QPushButton::clicked, this,
+            [this] { ReviewWindow::open(m_shell, m_dela->date(), m_la->date(), this); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(review);
     buttons->addWidget(ok);
     buttons->addWidget(exit);
 

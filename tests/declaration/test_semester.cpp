@@ -343,6 +343,24 @@ TEST_F(Semester, NoJournalRowsGivesCompleteTexts)
                       .toLatin1());
     }
     EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("D394_Erori.txt"))));
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("D394_Erori_detalii.csv"))));
+}
+
+// Beside the error list, whose text stays as designed, a table names each rejected partner with
+// its code as stored and the reason, in the list's order.
+TEST_F(Semester, ErrorDetailsBesideTheErrorList)
+{
+    fillFixture(folder);
+    const SemesterRunOutput r = run(inputs(1, true));
+    ASSERT_EQ(r.end, DeclarationOutcome::End::Written) << r.messages.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(readFile(folder.file(QStringLiteral("D394_Erori_detalii.csv"))),
+              QByteArray("\xEF\xBB\xBFJurnal;Denumire;Cod fiscal;Motiv\r\n"
+                         "Vanzari;Lung Doi;12345678901;cod fiscal mai lung de 10 caractere\r\n"
+                         "Vanzari;Lung SRL;RO12345678901;cod fiscal mai lung de 10 caractere\r\n"
+                         "Vanzari;Prefix Gol;RO;cod fiscal gol\r\n"
+                         "Cumparari;Beta SA;456;cod fiscal deja declarat in aceasta declaratie\r\n"
+                         "Vanzari;Lung Doi;12345678901;cod fiscal mai lung de 10 caractere\r\n"));
+    expectGolden(folder.file(QStringLiteral("D394_Erori.txt")), QStringLiteral("report-S1-errors.txt"));
 }
 
 TEST_F(Semester, IdentityFieldsStoredAsEmptyTextTakeTheirDefaults)
