@@ -3,6 +3,7 @@
 #include "base/MessageBoxLayout.h"
 #include "gui/ProgramPicture.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -24,7 +25,7 @@ QLabel* makeLabel(const QString& text, QWidget* parent, const QColor& colour)
 
 } // namespace
 
-AboutBox::AboutBox(QWidget* parent)
+AboutBox::AboutBox(const QString& programFolder, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("frmAbout"));
@@ -47,6 +48,16 @@ AboutBox::AboutBox(QWidget* parent)
     m_version = makeLabel(versionText(QStringLiteral(ORVIDA_VERSION)), this, Qt::white);
     m_version->setObjectName(QStringLiteral("lblVersion"));
     m_version->setGeometry(msgbox::pixels(QRect(600, 1560, 4500, 300)));
+
+    m_folder = makeLabel(programFolder.isEmpty()
+                             ? QString()
+                             : QStringLiteral("Folderul programului:\n%1").arg(QDir::toNativeSeparators(programFolder)),
+                         this, Qt::white);
+    m_folder->setObjectName(QStringLiteral("lblFolder"));
+    m_folder->setWordWrap(true);
+    m_folder->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_folder->setGeometry(msgbox::pixels(QRect(600, 1980, 4900, 1100)));
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("cmdOK"));

@@ -7,18 +7,20 @@ class QPushButton;
 
 namespace orvida {
 
-// "Informatii": the program's name, description and version on the program's picture.
+// "Informatii": the program's name, description and version on the program's picture, and the
+// program folder in use.
 class AboutBox : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit AboutBox(QWidget* parent = nullptr);
+    explicit AboutBox(const QString& programFolder = QString(), QWidget* parent = nullptr);
 
     // "Versiune " + major.minor.revision, each part without leading zeros.
     static QString versionText(const QString& version);
 
     QLabel* lblVersion() const { return m_version; }
+    QLabel* lblFolder() const { return m_folder; }
     QPushButton* cmdOK() const { return m_ok; }
 
 protected:
@@ -26,6 +28,7 @@ protected:
 
 private:
     QLabel* m_version = nullptr;
+    QLabel* m_folder = nullptr;
     QPushButton* m_ok = nullptr;
 };
 

@@ -48,7 +48,10 @@ const char* Usage = R"(Utilizare:
   orvida [--home DIR] company set COLOANA=VALOARE ...
   orvida --help | --version
 
-DATA: YYYY-MM-DD sau zz/LL/aaaa. Folderul programului este folderul executabilului, sau DIR.
+DATA: YYYY-MM-DD sau zz/LL/aaaa.
+Folderul programului (baza de date Orvida.mdb si declaratiile): DIR daca este dat; pentru programul
+instalat (orvida in bin/, langa share/orvida/), folderul de date al utilizatorului (~/.local/share/Orvida);
+altfel folderul executabilului.
 Cod de iesire: 0 lucrare terminata, 1 oprita de o verificare, 2 oprita de o eroare, 64 linie de comanda gresita.
 )";
 
@@ -90,8 +93,11 @@ QString homeFolder(const QStringList& arguments, const QString& defaultFolder)
     return defaultFolder;
 }
 
-int run(
-    const QStringList& arguments, const QString& defaultFolder, const Clock& clock, QTextStream& out, QTextStream& err)
+int run(const QStringList& arguments,
+        const ProgramFolderChoice& folder,
+        const Clock& clock,
+        QTextStream& out,
+        QTextStream& err)
 {
     QCommandLineParser p;
     setupGlobal(p);
@@ -100,7 +106,7 @@ int run(
         return exitcode::Usage;
     }
     if (p.isSet(QStringLiteral("help"))) {
-        out << Usage;
+        out << Usage << programFolderText(folder) << Qt::endl;
         return exitcode::Done;
     }
     if (p.isSet(QStringLiteral("version"))) {
@@ -112,8 +118,13 @@ int run(
         err << Usage;
         return exitcode::Usage;
     }
-    Context ctx { ProgramFolder(p.isSet(QStringLiteral("home")) ? p.value(QStringLiteral("home")) : defaultFolder),
-                  clock, out, err };
+    if (folder.origin == FolderOrigin::UserData) {
+        if (const QString problem = prepareProgramFolder(folder.path); !problem.isEmpty()) {
+            out << problem << Qt::endl;
+            return exitcode::Failure;
+        }
+    }
+    Context ctx { ProgramFolder(folder.path), clock, out, err };
     const QString name = positional.first();
     for (const Command& c : Commands) {
         if (name == QLatin1String(c.name)) {

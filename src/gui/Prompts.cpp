@@ -52,6 +52,11 @@ DialogPrompts::openFileName(QWidget* parent, const QString& caption, const QStri
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
+QString DialogPrompts::existingFolder(QWidget* parent, const QString& caption, const QString& folder)
+{
+    return QFileDialog::getExistingDirectory(parent, caption, folder);
+}
+
 void DialogPrompts::printPreview(QWidget* parent,
                                  const QString& title,
                                  const std::function<void(QPagedPaintDevice&)>& paint)

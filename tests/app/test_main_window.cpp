@@ -90,7 +90,9 @@ TEST_F(MainWindowTest, MenuTreeWithCaptionsAndAccelerators)
             out << a->text() + QLatin1Char('|') + a->objectName() + (a->isEnabled() ? "" : "|disabled");
         return out;
     };
-    EXPECT_EQ(commandsOf("mnuDate"), QStringList({ "&Societate|mnuSoc", "&Iesire|mnuIesire" }));
+    EXPECT_EQ(commandsOf("mnuDate"),
+              QStringList({ "&Societate|mnuSoc", "&Deschide folder societate...|mnuDeschide", "Foldere &recente|",
+                            "&Iesire|mnuIesire" }));
     EXPECT_EQ(commandsOf("mnuImport"), QStringList({ "&Achizitii|mnuAchizitii", "&Livrari|mnuLivrari" }));
     EXPECT_TRUE(main.command(QStringLiteral("mnuDec"))->isEnabled());
     EXPECT_TRUE(main.command(QStringLiteral("mnuInfo"))->isEnabled());
