@@ -78,5 +78,7 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    // The desktop entry that gives the windows their icon and name in the task bar.
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvida"));
     return orvida::runDesktop(app, programFolder(args, exeFolder));
 }
