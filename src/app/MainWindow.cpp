@@ -70,7 +70,7 @@ MainWindow::MainWindow(
     date->setObjectName(QStringLiteral("mnuDate"));
     connect(addCommand(date, QStringLiteral("&Societate"), QStringLiteral("mnuSoc")), &QAction::triggered, this,
             [this] {
-                if (m_windows.company)
+                if (m_windows.company && ensureDatabase(false))
                     open(m_windows.company(currentShell()));
             });
     connect(addCommand(date, QStringLiteral("&Deschide folder societate..."), QStringLiteral("mnuDeschide")),
@@ -90,7 +90,7 @@ MainWindow::MainWindow(
 
     connect(addCommand(menuBar(), QStringLiteral("&Declaratia 394"), QStringLiteral("mnuDec")), &QAction::triggered,
             this, [this] {
-                if (m_windows.declaration)
+                if (m_windows.declaration && ensureDatabase(false))
                     open(m_windows.declaration(currentShell()));
             });
     connect(addCommand(menuBar(), QStringLiteral("&Info"), QStringLiteral("mnuInfo")), &QAction::triggered, this,
@@ -118,7 +118,7 @@ Shell MainWindow::currentShell() const
 
 void MainWindow::openImport(QChar tipOp, const QString& title)
 {
-    if (m_windows.import)
+    if (m_windows.import && ensureDatabase(false))
         open(m_windows.import(currentShell(), tipOp), title);
 }
 
@@ -138,7 +138,7 @@ void MainWindow::open(QWidget* window, const QString& title)
     emit windowOpened(window);
 }
 
-bool MainWindow::createDatabase(const QString& question)
+bool MainWindow::createDatabase(const QString& question, bool openCompany)
 {
     const int answer
         = m_prompts.messageBoxExt(this, { question, msgbox::YesNo | msgbox::QuestionIcon, DatabaseTitle, 0, {} });
@@ -152,18 +152,24 @@ bool MainWindow::createDatabase(const QString& question)
     }
     refreshStatus();
     // A new database holds an empty company: its window is the next step.
-    if (m_windows.company)
+    if (openCompany && m_windows.company)
         open(m_windows.company(currentShell()));
     return true;
 }
 
-bool MainWindow::offerDatabase()
+bool MainWindow::ensureDatabase(bool openCompany)
 {
     if (QFileInfo::exists(m_folder.databasePath()))
         return true;
     return createDatabase(QStringLiteral("Folderul programului %1 nu contine baza de date Orvida.mdb.\n"
                                          "Creati acum baza de date in acest folder?")
-                              .arg(QDir::toNativeSeparators(m_folder.path())));
+                              .arg(QDir::toNativeSeparators(m_folder.path())),
+                          openCompany);
+}
+
+bool MainWindow::offerDatabase()
+{
+    return ensureDatabase(true);
 }
 
 bool MainWindow::openFolder(const QString& path)
@@ -199,7 +205,8 @@ bool MainWindow::openFolder(const QString& path)
     m_folder = chosen;
     if (!createDatabase(QStringLiteral("Folderul %1 nu contine o baza de date Orvida.\n"
                                        "Creati aici baza de date pentru o societate noua?")
-                            .arg(shown))) {
+                            .arg(shown),
+                        true)) {
         m_folder = previous;
         refreshStatus();
         return false;

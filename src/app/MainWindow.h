@@ -36,7 +36,8 @@ public:
     const ProgramFolder& folder() const { return m_folder; }
 
     // When the program folder holds no Orvida.mdb, says so and offers to create it there (as
-    // `init` does); a refusal changes nothing. True when the folder holds a database afterwards.
+    // `init` does), then opens the company window; a refusal changes nothing. True when the folder
+    // holds a database afterwards. A work window's command asks the same before opening it.
     bool offerDatabase();
 
     // Makes `path` the program folder of the windows opened from now on (windows already open keep
@@ -68,7 +69,10 @@ private:
     void open(QWidget* window, const QString& title = {});
     void openImport(QChar tipOp, const QString& title);
     void chooseFolder();
-    bool createDatabase(const QString& question);
+    // Asks `question`; on yes creates the database (and opens the company window when asked).
+    bool createDatabase(const QString& question, bool openCompany);
+    // The first-run question, when the folder has no database; true when it has one afterwards.
+    bool ensureDatabase(bool openCompany);
     void remember(const QString& path);
     void fillRecentMenu();
 

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 namespace orvida::cli {
 
@@ -130,6 +131,13 @@ int run(const QStringList& arguments,
         if (name == QLatin1String(c.name)) {
             const QStringList args = QStringList { arguments.value(0) + QLatin1Char(' ') + name } + positional.mid(1);
             const int code = c.run(args, ctx);
+            // The store's report says the database is missing; the command line says how to make it.
+            if (code == exitcode::Failure && name != QLatin1String("init")
+                && !QFileInfo::exists(ctx.folder.databasePath()))
+                err << QStringLiteral("Baza de date se creeaza cu comanda: orvida%1 init")
+                           .arg(folder.origin == FolderOrigin::Home ? QStringLiteral(" --home \"%1\"").arg(folder.path)
+                                                                    : QString())
+                    << Qt::endl;
             out.flush();
             err.flush();
             return code;

@@ -15,7 +15,7 @@ Failure sqliteFailure(int code, const QString& engineText, const QString& path)
     switch (primary) {
     case SQLITE_CANTOPEN:
         if (!path.isEmpty() && !QFileInfo::exists(path))
-            text = QStringLiteral("Baza de date %1 nu exista. Creati-o cu comanda \"orvida init\".").arg(path);
+            text = QStringLiteral("Baza de date %1 nu exista; creati-o mai intai.").arg(path);
         else
             text = QStringLiteral("Baza de date nu poate fi deschisa (%1).").arg(engineText);
         break;
