@@ -49,15 +49,17 @@ AboutBox::AboutBox(const QString& programFolder, QWidget* parent)
     m_version->setObjectName(QStringLiteral("lblVersion"));
     m_version->setGeometry(msgbox::pixels(QRect(600, 1560, 4500, 300)));
 
-    m_folder = makeLabel(programFolder.isEmpty()
-                             ? QString()
-                             : QStringLiteral("Folderul programului:\n%1").arg(QDir::toNativeSeparators(programFolder)),
-                         this, Qt::white);
+    // A path has no spaces to wrap at; a zero-width space after each separator gives it places.
+    QString path = QDir::toNativeSeparators(programFolder);
+    path.replace(QDir::separator(), QString(QDir::separator()) + QChar(0x200B));
+    m_folder = makeLabel(programFolder.isEmpty() ? QString() : QStringLiteral("Folderul programului:\n") + path, this,
+                         Qt::white);
     m_folder->setObjectName(QStringLiteral("lblFolder"));
     m_folder->setWordWrap(true);
     m_folder->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_folder->setGeometry(msgbox::pixels(QRect(600, 1980, 4900, 1100)));
+    // Left of the picture's stack of forms.
+    m_folder->setGeometry(msgbox::pixels(QRect(600, 1980, 3400, 1100)));
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("cmdOK"));
