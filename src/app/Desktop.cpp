@@ -7,6 +7,7 @@
 #include "base/ResourceFolder.h"
 #include "gui/Pictures.h"
 #include "gui/Prompts.h"
+#include "gui/Translations.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -44,6 +45,8 @@ void startDesktop(const Shell& shell,
 
 int runDesktop(QApplication& app, const ProgramFolderChoice& choice)
 {
+    // Qt's dialogs, and the dates and numbers of its widgets, in Romanian whatever the machine's locale.
+    installRomanian(app, QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
     SystemClock clock;
     const ProgramFolder folder(choice.path);
     // The pictures ship with the program; a program folder may hold its own.

@@ -18,12 +18,12 @@ int importCommand(const QStringList& args, Context& ctx)
         return exitcode::Usage;
     }
     import::ImportInputs in;
-    in.tipOp = journal == QLatin1String("purchases") ? QStringLiteral("C") : QStringLiteral("L");
+    in.journal = journal == QLatin1String("purchases") ? import::Journal::Purchases : import::Journal::Sales;
     in.path = pos.at(1);
-    in.checkIni = !p.isSet(QStringLiteral("append"));
-    in.checkTaxareInv = p.isSet(QStringLiteral("reverse-charge"));
+    in.replaceJournal = !p.isSet(QStringLiteral("append"));
+    in.reverseCharge = p.isSet(QStringLiteral("reverse-charge"));
     PrintingSink sink(ctx.out);
-    const import::ImportOutcome outcome = import::ImportXLS(in, ctx.folder, sink);
+    const import::ImportOutcome outcome = import::importJournal(in, ctx.folder, sink);
     // The window shows only the structure message; the reason goes to the error stream.
     if (!outcome.ok() && !outcome.failure.description.isEmpty())
         ctx.err << outcome.failure.description << Qt::endl;

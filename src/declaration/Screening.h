@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Value.h"
+#include "store/Journal.h"
 
 #include <QSet>
 #include <QString>
@@ -9,7 +10,7 @@
 
 namespace orvida::declaration {
 
-enum class Journal { Purchases, Sales };
+using store::Journal;
 
 // Which rows reach the code tests at all; a row that fails is skipped without a trace.
 enum class PreFilter {

@@ -103,7 +103,7 @@ public:
         : m_in(in)
         , m_folder(folder)
         , m_limits(limits)
-        , m_purchases(in.tipOp == QLatin1String("C"))
+        , m_purchases(in.journal == Journal::Purchases)
         , m_labels(m_purchases ? PurchaseLabels : SalesLabels)
     { }
 
@@ -211,19 +211,19 @@ std::optional<Stop> Run::importRow(const Row& row)
         values[i] = wholeAmount(*v);
     }
 
-    const int insertLabel = m_in.checkTaxareInv ? m_labels.reverseInsert : m_labels.ordinaryInsert;
+    const int insertLabel = m_in.reverseCharge ? m_labels.reverseInsert : m_labels.ordinaryInsert;
     if (!m_db)
         if (auto stop = openJournal(insertLabel))
             return stop;
     if (!m_insert) {
         QString columns;
-        if (!m_in.checkTaxareInv)
+        if (!m_in.reverseCharge)
             columns = QStringLiteral("NUME,CODF,TOTAL,COL6,COL7");
         else if (m_purchases)
             columns = QStringLiteral("NUME,CODF,TOTAL,COL16,COL17");
         else
             columns = QStringLiteral("NUME,CODF,TOTAL,COL10");
-        const QString table = m_purchases ? store::schema::PurchaseJournal : store::schema::SalesJournal;
+        const QString table = store::journalTable(m_in.journal);
         const QString placeholders
             = columns.count(QLatin1Char(',')) == 4 ? QStringLiteral("?,?,?,?,?") : QStringLiteral("?,?,?,?");
         auto prepared
@@ -237,7 +237,7 @@ std::optional<Stop> Run::importRow(const Row& row)
     if (s)
         s = insert.bind(2, *code);
     // The sales journal's reverse-charge row keeps the base alone; the VAT was read all the same.
-    const int amountCount = (!m_purchases && m_in.checkTaxareInv) ? 2 : 3;
+    const int amountCount = (!m_purchases && m_in.reverseCharge) ? 2 : 3;
     for (int i = 0; s && i < amountCount; ++i)
         s = insert.bind(3 + i, values[size_t(i)]);
     if (s)
@@ -252,10 +252,10 @@ std::optional<Stop> Run::importRow(const Row& row)
 
 std::optional<Stop> Run::run(qint64& written)
 {
-    if (m_in.checkIni) {
+    if (m_in.replaceJournal) {
         if (auto stop = openJournal(m_labels.emptyJournal))
             return stop;
-        const QString table = m_purchases ? store::schema::PurchaseJournal : store::schema::SalesJournal;
+        const QString table = store::journalTable(m_in.journal);
         if (Status s = m_db->exec(QStringLiteral("DELETE FROM ") + table); !s)
             return Stop { m_labels.emptyJournal, s.failure() };
     }
@@ -317,7 +317,7 @@ std::optional<Stop> Run::run(qint64& written)
 } // namespace
 
 ImportOutcome
-ImportXLS(const ImportInputs& inputs, const ProgramFolder& folder, MessageSink& sink, const Limits& limits)
+importJournal(const ImportInputs& inputs, const ProgramFolder& folder, MessageSink& sink, const Limits& limits)
 {
     ImportOutcome outcome;
     std::optional<Stop> stop;

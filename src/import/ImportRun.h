@@ -4,18 +4,21 @@
 #include "base/ProgramFolder.h"
 #include "base/Result.h"
 #include "import/Workbook.h"
+#include "store/Journal.h"
 
 #include <QString>
 
 namespace orvida::import {
 
-// What the import window collects.
+using store::Journal;
+
+// What an import is asked to do: the window and the command line collect it.
 struct ImportInputs
 {
-    QString tipOp = QStringLiteral("C"); // "C" the purchase journal; anything else the sales journal
+    Journal journal = Journal::Purchases;
     QString path; // the workbook, as typed or chosen
-    bool checkIni = true; // " Initializare baza de date": empty the journal first
-    bool checkTaxareInv = false; // " Cu Taxare Inversa": every row is a reverse-charge document
+    bool replaceJournal = true; // empty the journal first (" Initializare baza de date", no --append)
+    bool reverseCharge = false; // every row is a reverse-charge document (" Cu Taxare Inversa")
 };
 
 // How a run ended. On failure, `label` is the failing step (the one the structure message
@@ -37,6 +40,6 @@ struct ImportOutcome
 // failing step. Emptying the journal and every row are one transaction: after any failure the
 // journal is exactly as it was.
 ImportOutcome
-ImportXLS(const ImportInputs& inputs, const ProgramFolder& folder, MessageSink& sink, const Limits& limits = {});
+importJournal(const ImportInputs& inputs, const ProgramFolder& folder, MessageSink& sink, const Limits& limits = {});
 
 } // namespace orvida::import

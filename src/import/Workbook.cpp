@@ -1,6 +1,6 @@
 #include "import/Workbook.h"
 
-#include "import/XlsCells.h"
+#include "import/CompoundFile.h"
 
 #include <QFile>
 #include <QFileInfo>

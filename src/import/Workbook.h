@@ -34,13 +34,14 @@ struct Cell
 // A row of cells, indexed by column from 0; trailing empty cells may be missing.
 using Row = std::vector<Cell>;
 
-// Why a workbook could not be read. The import maps each to the step it fails.
+// Why a workbook could not be read. The import's failing step is where the read stopped (opening
+// the workbook, opening the sheet, reading a row), whatever the reason; the reason is its text.
 enum class ReadError {
     NotFound, // the file does not exist or cannot be opened
     NotAWorkbook, // neither an Excel 97-2003 nor an .xlsx workbook
     Protected, // password-protected or encrypted
     Corrupt, // truncated or damaged
-    TooLarge, // a part would inflate beyond the limit
+    TooLarge, // larger than the format allows (.xls), or a part would inflate beyond the limit (.xlsx)
     NoSuchSheet,
 };
 

@@ -102,10 +102,10 @@ void ImportWindow::cmdOK_Click()
         return;
     }
     ImportInputs inputs;
-    inputs.tipOp = QString(m_tipOp);
+    inputs.journal = m_tipOp == QLatin1Char('C') ? Journal::Purchases : Journal::Sales;
     inputs.path = m_path->text();
-    inputs.checkIni = m_checkIni->isChecked();
-    inputs.checkTaxareInv = m_checkTaxareInv->isChecked();
+    inputs.replaceJournal = m_checkIni->isChecked();
+    inputs.reverseCharge = m_checkTaxareInv->isChecked();
 
     // The import runs beside the user-interface thread so that the windows stay painted; its
     // messages are kept and shown here, in order, once it is over.
@@ -115,7 +115,7 @@ void ImportWindow::cmdOK_Click()
     MessageList messages;
     ImportOutcome outcome;
     const ProgramFolder folder = m_shell.folder;
-    std::unique_ptr<QThread> worker(QThread::create([&] { outcome = ImportXLS(inputs, folder, messages); }));
+    std::unique_ptr<QThread> worker(QThread::create([&] { outcome = importJournal(inputs, folder, messages); }));
     QEventLoop loop;
     connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     QProgressDialog progress(QStringLiteral("Importul este in curs..."), QString(), 0, 0, this);

@@ -53,23 +53,28 @@ struct Imported
 
 Imported runImport(const TestFolder& t,
                    const QString& file,
-                   const QString& tipOp,
-                   bool checkIni = true,
+                   import::Journal journal,
+                   bool replaceJournal = true,
                    bool reverse = false,
                    const import::Limits& limits = {})
 {
     import::ImportInputs in;
-    in.tipOp = tipOp;
+    in.journal = journal;
     in.path = file.startsWith(QLatin1Char('/')) ? file : dataFile(file);
-    in.checkIni = checkIni;
-    in.checkTaxareInv = reverse;
+    in.replaceJournal = replaceJournal;
+    in.reverseCharge = reverse;
     MessageList sink;
-    Imported out { import::ImportXLS(in, t.folder(), sink, limits), sink.texts() };
+    Imported out { import::importJournal(in, t.folder(), sink, limits), sink.texts() };
     return out;
 }
 
-const QString C = QStringLiteral("C");
-const QString L = QStringLiteral("L");
+constexpr import::Journal C = import::Journal::Purchases;
+constexpr import::Journal L = import::Journal::Sales;
+
+QString journalName(import::Journal j)
+{
+    return j == C ? QStringLiteral("C") : QStringLiteral("L");
+}
 
 } // namespace
 
@@ -125,7 +130,7 @@ TEST(ImportRun, RowsWrittenPerJournalAndOption)
     const QStringList vat = { "190", "0", "2", "1235", "4", "-10" };
     struct Case
     {
-        QString tipOp;
+        import::Journal journal;
         bool reverse;
         // the amount columns COL6|COL7|COL10|COL16|COL17 from base b and VAT v
         QString pattern;
@@ -135,13 +140,15 @@ TEST(ImportRun, RowsWrittenPerJournalAndOption)
         { C, true, QStringLiteral("0|0|0|b|v") },
         { L, false, QStringLiteral("b|v|0|0|0") },
         { L, true, QStringLiteral("0|0|b|0|0") },
-        { QStringLiteral("X"), false, QStringLiteral("b|v|0|0|0") }, // anything but "C" is sales
     };
     for (const char* file : { "journal.xlsx", "journal.xls" }) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(QStringLiteral("%1 %2 %3").arg(QLatin1String(file), c.tipOp).arg(c.reverse).toStdString());
+            SCOPED_TRACE(QStringLiteral("%1 %2 %3")
+                             .arg(QLatin1String(file), journalName(c.journal))
+                             .arg(c.reverse)
+                             .toStdString());
             TestFolder t;
-            const Imported r = runImport(t, QString::fromLatin1(file), c.tipOp, true, c.reverse);
+            const Imported r = runImport(t, QString::fromLatin1(file), c.journal, true, c.reverse);
             EXPECT_EQ(r.messages, QStringList { Success });
             EXPECT_TRUE(r.outcome.ok());
             QStringList expected;
@@ -150,8 +157,8 @@ TEST(ImportRun, RowsWrittenPerJournalAndOption)
                 amounts.replace(QLatin1Char('b'), base[i]).replace(QLatin1Char('v'), vat[i]);
                 expected << common[i] + QLatin1Char('|') + amounts;
             }
-            EXPECT_EQ(journal(t, c.tipOp == C), expected);
-            EXPECT_EQ(journal(t, c.tipOp != C), QStringList()); // the other journal is not touched
+            EXPECT_EQ(journal(t, c.journal == C), expected);
+            EXPECT_EQ(journal(t, c.journal != C), QStringList()); // the other journal is not touched
         }
     }
 }
@@ -189,7 +196,7 @@ TEST(ImportRun, FailuresShowTheirStepAndLeaveTheJournalAsItWas)
     struct Case
     {
         const char* file;
-        QString tipOp;
+        import::Journal journal;
         bool reverse;
         int label;
         import::Limits limits;
@@ -221,11 +228,11 @@ TEST(ImportRun, FailuresShowTheirStepAndLeaveTheJournalAsItWas)
         { "inflating-lying.xlsx", L, false, 460, small },
     };
     for (const Case& c : cases) {
-        for (bool checkIni : { true, false }) {
+        for (bool replaceJournal : { true, false }) {
             SCOPED_TRACE(QStringLiteral("%1 %2 reverse %3 empty-first %4")
-                             .arg(QLatin1String(c.file), c.tipOp)
+                             .arg(QLatin1String(c.file), journalName(c.journal))
                              .arg(c.reverse)
-                             .arg(checkIni)
+                             .arg(replaceJournal)
                              .toStdString());
             TestFolder t;
             t.exec(
@@ -234,7 +241,8 @@ TEST(ImportRun, FailuresShowTheirStepAndLeaveTheJournalAsItWas)
                 QStringLiteral("insert into zet_jvt_UE (NUME, CODF, TOTAL, COL6) values ('Vechi', 'RO2', 119, 100)"));
             const QStringList purchases = journal(t, true);
             const QStringList sales = journal(t, false);
-            const Imported r = runImport(t, QString::fromLatin1(c.file), c.tipOp, checkIni, c.reverse, c.limits);
+            const Imported r
+                = runImport(t, QString::fromLatin1(c.file), c.journal, replaceJournal, c.reverse, c.limits);
             EXPECT_EQ(r.messages, QStringList { structure(c.label) });
             EXPECT_EQ(r.outcome.label, c.label);
             EXPECT_FALSE(r.outcome.failure.description.isEmpty());
@@ -250,7 +258,7 @@ TEST(ImportRun, StructureMessageIsAStandardBoxFailure)
     import::ImportInputs in;
     in.path = dataFile(QStringLiteral("header-only.xlsx"));
     MessageList sink;
-    const auto outcome = import::ImportXLS(in, t.folder(), sink);
+    const auto outcome = import::importJournal(in, t.folder(), sink);
     ASSERT_EQ(sink.messages().size(), 1);
     const Message& m = sink.messages().first();
     EXPECT_EQ(m.text, QStringLiteral("Va rugam verificati structura fisierului! (NUME,CODFISCAL,TOTAL,BAZA,TVA) 170"));
