@@ -45,13 +45,14 @@ void startDesktop(const Shell& shell,
 
 int runDesktop(QApplication& app, const ProgramFolderChoice& choice)
 {
+    // What ships with the program: beside the executable, or under share/orvida when installed.
+    const QString resources = resourceFolder(QCoreApplication::applicationDirPath());
     // Qt's dialogs, and the dates and numbers of its widgets, in Romanian whatever the machine's locale.
-    installRomanian(app, QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
+    installRomanian(app, resources + QStringLiteral("/translations"));
     SystemClock clock;
     const ProgramFolder folder(choice.path);
     // The pictures ship with the program; a program folder may hold its own.
-    const Pictures pictures({ folder.file(QStringLiteral("BMP")),
-                              resourceFolder(QCoreApplication::applicationDirPath()) + QStringLiteral("/BMP") });
+    const Pictures pictures({ folder.file(QStringLiteral("BMP")), resources + QStringLiteral("/BMP") });
     DialogPrompts prompts(pictures);
     if (choice.origin == FolderOrigin::UserData) {
         if (const QString problem = prepareProgramFolder(choice.path); !problem.isEmpty()) {
