@@ -159,8 +159,20 @@ bool MainWindow::createDatabase(const QString& question, bool openCompany)
 
 bool MainWindow::ensureDatabase(bool openCompany)
 {
-    if (QFileInfo::exists(m_folder.databasePath()))
-        return true;
+    if (QFileInfo::exists(m_folder.databasePath())) {
+        // Another program's file is left alone: opening it for work would already change it.
+        Status s = store::checkOrvidaDatabase(m_folder.databasePath());
+        if (!s)
+            m_prompts.messageBoxExt(this,
+                                    { s.failure().description
+                                          + QStringLiteral("\nAlegeti alt folder din meniul \"Date contact\", "
+                                                           "\"Deschide folder societate...\"."),
+                                      msgbox::OkOnly | msgbox::CriticalIcon,
+                                      DatabaseTitle,
+                                      0,
+                                      {} });
+        return s.ok();
+    }
     return createDatabase(QStringLiteral("Folderul programului %1 nu contine baza de date Orvida.mdb.\n"
                                          "Creati acum baza de date in acest folder?")
                               .arg(QDir::toNativeSeparators(m_folder.path())),

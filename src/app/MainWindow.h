@@ -37,7 +37,8 @@ public:
 
     // When the program folder holds no Orvida.mdb, says so and offers to create it there (as
     // `init` does), then opens the company window; a refusal changes nothing. True when the folder
-    // holds a database afterwards. A work window's command asks the same before opening it.
+    // holds a database afterwards. A work window's command asks the same before opening it, and
+    // opens nothing on an Orvida.mdb that is not an Orvida database (the reason is shown).
     bool offerDatabase();
 
     // Makes `path` the program folder of the windows opened from now on (windows already open keep
@@ -71,7 +72,8 @@ private:
     void chooseFolder();
     // Asks `question`; on yes creates the database (and opens the company window when asked).
     bool createDatabase(const QString& question, bool openCompany);
-    // The first-run question, when the folder has no database; true when it has one afterwards.
+    // The first-run question, when the folder has no database; true when it has an Orvida database
+    // afterwards (a file of another program is refused with the reason).
     bool ensureDatabase(bool openCompany);
     void remember(const QString& path);
     void fillRecentMenu();

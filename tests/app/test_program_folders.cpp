@@ -110,6 +110,31 @@ TEST(FirstRun, OffersTheDatabase)
     EXPECT_TRUE(f.prompts.shown().isEmpty());
 }
 
+// A program folder (--home) whose Orvida.mdb belongs to another program: no work window opens on
+// it, the reason is shown, and the file stays as it was.
+TEST(FirstRun, AForeignDatabaseOpensNoWindow)
+{
+    WindowFixture f(false);
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(f.folder.folder().databasePath().toUtf8().constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE note (t TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    const QByteArray bytes = readFile(f.folder.folder().databasePath());
+    MainWindow main(f.shell, recordingWindows(), MainPlacement {});
+    Opened opened(main);
+    for (const char* command : { "mnuSoc", "mnuAchizitii", "mnuDec" })
+        main.command(QLatin1String(command))->trigger();
+    EXPECT_FALSE(main.offerDatabase());
+    EXPECT_TRUE(opened.kinds.isEmpty());
+    ASSERT_EQ(f.prompts.shown().size(), 4);
+    EXPECT_TRUE(f.prompts.shown()[0].text.contains(QStringLiteral("nu este o baza de date Orvida")))
+        << f.prompts.shown()[0].text.toStdString();
+    EXPECT_EQ(readFile(f.folder.folder().databasePath()), bytes);
+    EXPECT_EQ(entries(f.folder.path()), QStringList({ "Orvida.mdb" }));
+}
+
 TEST(FirstRun, ACreationFailureSaysWhyAndCreatesNothing)
 {
     QTemporaryDir root;
