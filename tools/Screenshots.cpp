@@ -14,12 +14,15 @@
 #include "gui/MessageBoxExtDialog.h"
 #include "gui/Pictures.h"
 #include "gui/Prompts.h"
+#include "store/Database.h"
+#include "store/Schema.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 namespace {
@@ -85,7 +88,17 @@ int main(int argc, char** argv)
     const Pictures pictures({ QString::fromLocal8Bit(argv[2]) });
     FixedClock clock(QDateTime(QDate(2024, 3, 15), QTime(10, 20, 30)));
     DialogPrompts prompts(pictures);
-    const Shell shell { ProgramFolder(QDir::tempPath()), clock, prompts, pictures };
+    // The main window's panel shows a sample company from a folder of its own.
+    QTemporaryDir company;
+    const ProgramFolder folder(company.filePath(QStringLiteral("Agromec")));
+    if (!store::initDatabase(folder, 2024)
+        || !store::execute(folder,
+                           QStringLiteral("UPDATE Zet_Info SET DENUMIRE = 'Agromec Baragan SRL', CODFISCAL = "
+                                          "'RO2816464'"))) {
+        err << folder.path() << ": baza de date nu se poate crea" << Qt::endl;
+        return 1;
+    }
+    const Shell shell { folder, clock, prompts, pictures };
     bool ok = true;
 
     {
@@ -107,7 +120,7 @@ int main(int argc, char** argv)
         ok &= save(window, out, QStringLiteral("fereastra-principala.png"), err);
     }
     {
-        AboutBox about;
+        AboutBox about(QStringLiteral("/home/contabil/.local/share/Orvida"));
         about.show();
         QApplication::processEvents();
         ok &= save(framed(about.grab(), about.windowTitle()), out, QStringLiteral("despre.png"), err);

@@ -29,6 +29,7 @@ public:
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     void printPreview(QWidget*, const QString&, const std::function<void(QPagedPaintDevice&)>&) override { }
+    QString existingFolder(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 bool demoCompany(const ProgramFolder& folder, QTextStream& err)

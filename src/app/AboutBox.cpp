@@ -3,6 +3,7 @@
 #include "base/MessageBoxLayout.h"
 #include "gui/ProgramPicture.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -24,7 +25,7 @@ QLabel* makeLabel(const QString& text, QWidget* parent, const QColor& colour)
 
 } // namespace
 
-AboutBox::AboutBox(const QString& journal, QWidget* parent)
+AboutBox::AboutBox(const QString& programFolder, const QString& journal, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("frmAbout"));
@@ -48,10 +49,22 @@ AboutBox::AboutBox(const QString& journal, QWidget* parent)
     m_version->setObjectName(QStringLiteral("lblVersion"));
     m_version->setGeometry(msgbox::pixels(QRect(600, 1560, 4500, 300)));
 
+    // A path has no spaces to wrap at; a zero-width space after each separator gives it places.
+    QString path = QDir::toNativeSeparators(programFolder);
+    path.replace(QDir::separator(), QString(QDir::separator()) + QChar(0x200B));
+    m_folder = makeLabel(programFolder.isEmpty() ? QString() : QStringLiteral("Folderul programului:\n") + path, this,
+                         Qt::white);
+    m_folder->setObjectName(QStringLiteral("lblFolder"));
+    m_folder->setWordWrap(true);
+    m_folder->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Left of the picture's stack of forms.
+    m_folder->setGeometry(msgbox::pixels(QRect(600, 1980, 3400, 900)));
+
     if (!journal.isEmpty()) {
         QLabel* journalLabel = makeLabel(journal, this, Qt::white);
         journalLabel->setObjectName(QStringLiteral("lblJournal"));
-        journalLabel->setGeometry(msgbox::pixels(QRect(600, 1920, 4500, 300)));
+        journalLabel->setGeometry(msgbox::pixels(QRect(600, 2900, 3400, 300)));
     }
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);

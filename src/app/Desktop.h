@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/WorkWindows.h"
-#include "base/ProgramFolder.h"
+#include "base/ProgramFolderChoice.h"
 
 #include <functional>
 
@@ -12,15 +12,18 @@ namespace orvida {
 
 class MainWindow;
 
-// Starts the desktop program on a running QApplication and returns its exit status.
-int runDesktop(QApplication& app, const ProgramFolder& folder);
+// Starts the desktop program on a running QApplication and returns its exit status. The user's
+// data folder is created first; when it cannot be, a box says why and the status is 2.
+int runDesktop(QApplication& app, const ProgramFolderChoice& folder);
 
 // Start-up: shows the splash window with the busy pointer for `splashMs`, then closes it and
-// opens the main window placed from `settings`; `started` is told the main window. Returns at
-// once: the event loop does the waiting. The shell and the settings must outlive the windows.
+// opens the main window placed from `settings` (which also keeps its recent folders); when the
+// program folder has no database, the main window offers to create it. `started` is told the
+// main window. Returns at once: the event loop does the waiting. The shell and the settings must
+// outlive the windows.
 void startDesktop(const Shell& shell,
                   WorkWindows windows,
-                  const QSettings& settings,
+                  QSettings& settings,
                   int splashMs,
                   std::function<void(MainWindow*)> started = {});
 

@@ -1,5 +1,6 @@
 #include "app/Desktop.h"
 #include "base/Clock.h"
+#include "base/ProgramFolderChoice.h"
 #include "cli/Cli.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QStandardPaths>
 #include <QTextStream>
 
 #include <cstdio>
@@ -47,6 +49,13 @@ void ensureRuntimeFolder()
     }
 }
 
+// The program folder by its rules; QStandardPaths needs the application's name, set before.
+orvida::ProgramFolderChoice programFolder(const QStringList& args, const QString& exeFolder)
+{
+    return orvida::chooseProgramFolder(exeFolder, orvida::cli::homeFolder(args, QString()),
+                                       QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -54,6 +63,8 @@ int main(int argc, char** argv)
     const QStringList args = argumentsOf(argc, argv);
     const QString exeFolder = executableFolder(args);
     orvida::SystemClock clock;
+    // The user's data folder (~/.local/share/Orvida) and settings (~/.config/Orvida) use this name.
+    QCoreApplication::setApplicationName(QStringLiteral("Orvida"));
 
     if (orvida::cli::namesCommand(args)) {
         // A command never needs a display.
@@ -63,10 +74,11 @@ int main(int argc, char** argv)
         QGuiApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return orvida::cli::run(args, exeFolder, clock, out, err);
+        return orvida::cli::run(args, programFolder(args, exeFolder), clock, out, err);
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Orvida"));
-    return orvida::runDesktop(app, orvida::ProgramFolder(orvida::cli::homeFolder(args, exeFolder)));
+    // The desktop entry that gives the windows their icon and name in the task bar.
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvida"));
+    return orvida::runDesktop(app, programFolder(args, exeFolder));
 }

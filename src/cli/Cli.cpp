@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 namespace orvida::cli {
 
@@ -52,7 +53,10 @@ const char* Usage = R"(Utilizare:
   orvida [--home DIR] restore FISIER       inlocuieste baza de date cu copia din FISIER
   orvida --help | --version
 
-DATA: YYYY-MM-DD sau zz/LL/aaaa. Folderul programului este folderul executabilului, sau DIR.
+DATA: YYYY-MM-DD sau zz/LL/aaaa.
+Folderul programului (baza de date Orvida.mdb si declaratiile): DIR daca este dat; pentru programul
+instalat (orvida in bin/, langa share/orvida/), folderul de date al utilizatorului (~/.local/share/Orvida);
+altfel folderul executabilului.
 Restaurarea pastreaza baza de date anterioara alaturi: Orvida.mdb.inainte-de-restaurare-aaaaLLzz-hhmmss.
 Cod de iesire: 0 lucrare terminata, 1 oprita de o verificare, 2 oprita de o eroare, 64 linie de comanda gresita.
 )";
@@ -105,8 +109,11 @@ QString homeFolder(const QStringList& arguments, const QString& defaultFolder)
     return defaultFolder;
 }
 
-int run(
-    const QStringList& arguments, const QString& defaultFolder, const Clock& clock, QTextStream& out, QTextStream& err)
+int run(const QStringList& arguments,
+        const ProgramFolderChoice& folder,
+        const Clock& clock,
+        QTextStream& out,
+        QTextStream& err)
 {
     QCommandLineParser p;
     setupGlobal(p);
@@ -119,7 +126,7 @@ int run(
         return exitcode::Usage;
     }
     if (p.isSet(QStringLiteral("help"))) {
-        out << Usage;
+        out << Usage << programFolderText(folder) << Qt::endl;
         return exitcode::Done;
     }
     if (p.isSet(QStringLiteral("version"))) {
@@ -131,13 +138,25 @@ int run(
         err << Usage;
         return exitcode::Usage;
     }
-    Context ctx { ProgramFolder(p.isSet(QStringLiteral("home")) ? p.value(QStringLiteral("home")) : defaultFolder),
-                  clock, out, err };
+    if (folder.origin == FolderOrigin::UserData) {
+        if (const QString problem = prepareProgramFolder(folder.path); !problem.isEmpty()) {
+            out << problem << Qt::endl;
+            return exitcode::Failure;
+        }
+    }
+    Context ctx { ProgramFolder(folder.path), clock, out, err };
     const QString name = positional.first();
     for (const Command& c : Commands) {
         if (name == QLatin1String(c.name)) {
             const QStringList args = QStringList { arguments.value(0) + QLatin1Char(' ') + name } + positional.mid(1);
             const int code = c.run(args, ctx);
+            // The store's report says the database is missing; the command line says how to make it.
+            if (code == exitcode::Failure && name != QLatin1String("init")
+                && !QFileInfo::exists(ctx.folder.databasePath()))
+                err << QStringLiteral("Baza de date se creeaza cu comanda: orvida%1 init")
+                           .arg(folder.origin == FolderOrigin::Home ? QStringLiteral(" --home \"%1\"").arg(folder.path)
+                                                                    : QString())
+                    << Qt::endl;
             out.flush();
             err.flush();
             return code;

@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/Message.h"
 #include "base/ProgramFolder.h"
+#include "base/ProgramFolderChoice.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -45,9 +46,13 @@ private:
 bool namesCommand(const QStringList& arguments);
 
 // Runs the command line. `arguments` is the full argument list (program name first); `folder`
-// is the program folder the entry point chose (the executable's, unless --home gives one).
-int run(
-    const QStringList& arguments, const QString& defaultFolder, const Clock& clock, QTextStream& out, QTextStream& err);
+// is the program folder the entry point chose (--home already applied). The user's data folder
+// is created before a command uses it.
+int run(const QStringList& arguments,
+        const ProgramFolderChoice& folder,
+        const Clock& clock,
+        QTextStream& out,
+        QTextStream& err);
 
 // The --home folder, or `defaultFolder` when none is given.
 QString homeFolder(const QStringList& arguments, const QString& defaultFolder);

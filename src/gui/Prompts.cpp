@@ -58,6 +58,11 @@ DialogPrompts::saveFileName(QWidget* parent, const QString& caption, const QStri
     return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
 }
 
+QString DialogPrompts::existingFolder(QWidget* parent, const QString& caption, const QString& folder)
+{
+    return QFileDialog::getExistingDirectory(parent, caption, folder);
+}
+
 void DialogPrompts::printPreview(QWidget* parent,
                                  const QString& title,
                                  const std::function<void(QPagedPaintDevice&)>& paint)

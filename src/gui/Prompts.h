@@ -50,6 +50,9 @@ public:
     virtual void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint)
         = 0;
+
+    // The folder dialog, starting at `folder`; an empty text when it was cancelled.
+    virtual QString existingFolder(QWidget* parent, const QString& caption, const QString& folder) = 0;
 };
 
 // The real dialogs, modal on the user-interface thread.
@@ -68,6 +71,7 @@ public:
     saveFileName(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter) override;
     void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
+    QString existingFolder(QWidget* parent, const QString& caption, const QString& folder) override;
 
 private:
     const Pictures& m_pictures;

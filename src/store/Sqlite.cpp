@@ -61,7 +61,7 @@ Failure sqliteFailure(int code, const QString& engineText, const QString& path, 
     case SQLITE_CANTOPEN:
         if (!path.isEmpty() && !QFileInfo::exists(path))
             return { err::database(primary),
-                     QStringLiteral("Baza de date %1 nu exista. Creati-o cu comanda \"orvida init\".").arg(path) };
+                     QStringLiteral("Baza de date %1 nu exista; creati-o mai intai.").arg(path) };
         // The file is there but its journal cannot be made beside it. The engine's errno is often
         // that of its last attempt (ENOENT), so the folder itself is asked too.
         if (refusedWrite(systemErrno) || !folderWritable(path))

@@ -64,7 +64,7 @@ protected:
         return windows;
     }
 
-    test::TestFolder m_folder { false };
+    test::TestFolder m_folder;
     FixedClock m_clock { test::fixedNow() };
     test::ScriptedPrompts m_prompts;
     Pictures m_pictures;
@@ -91,7 +91,8 @@ TEST_F(MainWindowTest, MenuTreeWithCaptionsAndAccelerators)
         return out;
     };
     EXPECT_EQ(commandsOf("mnuDate"),
-              QStringList({ "&Societate|mnuSoc", "Salvare baza de date...|mnuSalvareBD",
+              QStringList({ "&Societate|mnuSoc", "&Deschide folder societate...|mnuDeschide",
+                            "Foldere &recente||disabled", "Salvare baza de date...|mnuSalvareBD",
                             "Restaurare baza de date...|mnuRestaurareBD", "&Iesire|mnuIesire" }));
     EXPECT_EQ(commandsOf("mnuImport"), QStringList({ "&Achizitii|mnuAchizitii", "&Livrari|mnuLivrari" }));
     EXPECT_TRUE(main.command(QStringLiteral("mnuDec"))->isEnabled());

@@ -36,7 +36,9 @@ TEST(CommandLine, CommandsOnAMissingOrForeignDatabaseFail)
     test::TestFolder t(false);
     auto missing = runOrvida({ QStringLiteral("--home"), t.path(), QStringLiteral("company"), QStringLiteral("show") });
     EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_TRUE(missing.out.contains(QStringLiteral("orvida init")));
+    EXPECT_TRUE(missing.out.contains(QStringLiteral("nu exista"))) << missing.out.toStdString();
+    EXPECT_EQ(missing.err,
+              QStringLiteral("Baza de date se creeaza cu comanda: orvida --home \"%1\" init\n").arg(t.path()));
     EXPECT_FALSE(QFile::exists(t.folder().databasePath()));
 
     QFile f(t.folder().databasePath());

@@ -134,8 +134,8 @@ TEST(DatabaseCommands, CompanyShowSaysWhichJournalIsUsed)
         QString outText, errText;
         QTextStream out(&outText), err(&errText);
         const FixedClock clock(test::fixedNow());
-        EXPECT_EQ(cli::run({ QStringLiteral("orvida"), QStringLiteral("company"), QStringLiteral("show") }, t.path(),
-                           clock, out, err),
+        EXPECT_EQ(cli::run({ QStringLiteral("orvida"), QStringLiteral("company"), QStringLiteral("show") },
+                           ProgramFolderChoice { t.path() }, clock, out, err),
                   0);
         EXPECT_TRUE(outText.endsWith(kind == store::FileSystemKind::Local
                                          ? QStringLiteral("Jurnal: WAL (disc local)\n")

@@ -104,7 +104,7 @@ TEST(StoreFailures, NumbersNameWhatHappened)
         { "folder", SQLITE_READONLY_DIRECTORY, 0, db, 5008, folder + QStringLiteral(" este protejat la scriere") },
         { "shared memory", SQLITE_READONLY_CANTINIT, 0, db, 5008, folder + QStringLiteral(" este protejat") },
         { "read-only file", SQLITE_READONLY, 0, db, 5008, QStringLiteral("fisierul sau folderul ") + folder },
-        { "missing file", SQLITE_CANTOPEN, ENOENT, missing, 5014, QStringLiteral("orvida init") },
+        { "missing file", SQLITE_CANTOPEN, ENOENT, missing, 5014, QStringLiteral("creati-o mai intai") },
         { "cannot open", SQLITE_CANTOPEN, ENOENT, db, 5014, QStringLiteral("nu poate fi deschisa") },
         { "locked", SQLITE_BUSY_SNAPSHOT, 0, db, 5005, QStringLiteral("blocata") },
     };

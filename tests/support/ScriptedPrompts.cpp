@@ -43,6 +43,12 @@ QString ScriptedPrompts::saveFileName(QWidget*, const QString& caption, const QS
     return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
 }
 
+QString ScriptedPrompts::existingFolder(QWidget*, const QString& caption, const QString&)
+{
+    m_fileDialogs.append(caption);
+    return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
+}
+
 void ScriptedPrompts::printPreview(QWidget*, const QString&, const std::function<void(QPagedPaintDevice&)>& paint)
 {
     ++m_previews;

@@ -27,7 +27,7 @@ public:
     };
 
     void setNextAnswer(int result) { m_answers.enqueue(result); }
-    void setNextFileName(const QString& path) { m_fileNames.enqueue(path); }
+    void setNextFileName(const QString& path) { m_fileNames.enqueue(path); } // a file or a folder
 
     const QList<Shown>& shown() const { return m_shown; }
     QStringList texts() const;
@@ -43,6 +43,7 @@ public:
     saveFileName(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter) override;
     void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
+    QString existingFolder(QWidget* parent, const QString& caption, const QString& folder) override;
 
 private:
     QQueue<int> m_answers;
