@@ -3,7 +3,9 @@
 #include "store/Database.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -30,18 +32,18 @@ QString partnerTotalsSql(Journal journal)
 namespace {
 
 // The journal's lines that take part, with the values the grouped query sums, computed by the same
-// expressions. SUM reads a text or blob amount as the number it starts with, hence the CAST.
+// expressions.
 QString partnerLinesSql(Journal journal)
 {
     if (journal == Journal::Purchases)
         return QStringLiteral(
             "SELECT NUME, CODF, COL6+COL8+COL10+COL12+COL14+COL16, COL7+COL9+COL11+COL13+COL15+COL17, "
-            "CASE WHEN typeof(COL16) IN ('text','blob') THEN CAST(COL16 AS REAL) ELSE COL16 END "
+            "COL16 "
             "FROM zet_jct_UE "
             "WHERE (COL7<>0 OR COL9<>0 OR COL11<>0 OR COL13<>0 OR COL15<>0 OR COL16<>0)");
     return QStringLiteral(
         "SELECT NUME, CODF, COL6+COL8+COL10, COL7+COL9+CASE WHEN COL10<>0 THEN TOTAL-COL10 ELSE 0 END, "
-        "CASE WHEN typeof(COL10) IN ('text','blob') THEN CAST(COL10 AS REAL) ELSE COL10 END "
+        "COL10 "
         "FROM zet_jvt_UE "
         "WHERE (COL7<>0 OR COL9<>0 OR COL10<>0)");
 }
@@ -70,7 +72,7 @@ struct EngineSum
             return;
         }
         default:
-            // The query hands reals only (text and blobs are cast).
+            // SUM reads a text or blob amount as the number it starts with, as columnReal does.
             ++count;
             real += st.columnReal(column);
             approximate = true;
@@ -87,21 +89,47 @@ struct EngineSum
     }
 };
 
-// One (NUME, CODF) group. A NULL and the empty text are different keys, as in GROUP BY.
+// The sums of one (NUME, CODF) group.
 struct Group
 {
-    bool nameNull = true;
-    bool codeNull = true;
-    std::string name;
-    std::string code;
     qint64 lines = 0; // lines with a code
     EngineSum base;
     EngineSum vat;
     EngineSum reverseCharge;
 };
 
+// A group's key as one string: for NUME then CODF a byte telling NULL from text (a NULL and the
+// empty text are different keys, as in GROUP BY), NUME's length, then the bytes.
+struct KeyParts
+{
+    bool nameNull;
+    std::string_view name;
+    bool codeNull;
+    std::string_view code;
+};
+
+void makeKey(std::string& key, bool nameNull, QByteArrayView name, bool codeNull, QByteArrayView code)
+{
+    key.clear();
+    key.push_back(nameNull ? '\0' : '\1');
+    const quint32 nameSize = quint32(name.size());
+    key.append(reinterpret_cast<const char*>(&nameSize), sizeof nameSize);
+    key.append(name.data(), size_t(name.size()));
+    key.push_back(codeNull ? '\0' : '\1');
+    key.append(code.data(), size_t(code.size()));
+}
+
+KeyParts splitKey(const std::string& key)
+{
+    quint32 nameSize = 0;
+    std::memcpy(&nameSize, key.data() + 1, sizeof nameSize);
+    const size_t codeAt = 1 + sizeof nameSize + nameSize;
+    return { key[0] == '\0', std::string_view(key).substr(1 + sizeof nameSize, nameSize), key[codeAt] == '\0',
+             std::string_view(key).substr(codeAt + 1) };
+}
+
 // BINARY collation: NULL first, then the bytes as unsigned, a prefix before the longer text.
-int compareKey(bool aNull, const std::string& a, bool bNull, const std::string& b)
+int compareKey(bool aNull, std::string_view a, bool bNull, std::string_view b)
 {
     if (aNull || bNull)
         return int(bNull) - int(aNull);
@@ -135,8 +163,8 @@ Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal jo
 
     // The grouped query sorts the lines by their key alone and its sorter keeps equal keys in the
     // order they came (the table's order), so each group's sums add in the table's order, as here.
-    std::vector<Group> groups;
-    std::unordered_map<std::string, size_t> index;
+    using Groups = std::unordered_map<std::string, Group>;
+    Groups groups;
     std::string key;
     for (;;) {
         auto more = st->step();
@@ -151,26 +179,12 @@ Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal jo
         const bool nameNull = nameStorage == store::Statement::Storage::Null;
         const bool codeNull = codeStorage == store::Statement::Storage::Null;
         // Text columns: numbers are stored as text, so a value here is NULL or text.
-        const QByteArrayView name = nameNull ? QByteArrayView() : st->columnBytes(0);
-        const QByteArrayView code = codeNull ? QByteArrayView() : st->columnBytes(1);
-        key.clear();
-        key.push_back(nameNull ? '\0' : '\1');
-        const quint32 nameSize = quint32(name.size());
-        key.append(reinterpret_cast<const char*>(&nameSize), sizeof nameSize);
-        key.append(name.data(), size_t(name.size()));
-        key.push_back(codeNull ? '\0' : '\1');
-        key.append(code.data(), size_t(code.size()));
-        auto found = index.find(key);
-        if (found == index.end()) {
-            found = index.emplace(key, groups.size()).first;
-            Group g;
-            g.nameNull = nameNull;
-            g.codeNull = codeNull;
-            g.name.assign(name.data(), size_t(name.size()));
-            g.code.assign(code.data(), size_t(code.size()));
-            groups.push_back(std::move(g));
-        }
-        Group& g = groups[found->second];
+        makeKey(key, nameNull, nameNull ? QByteArrayView() : st->columnBytes(0), codeNull,
+                codeNull ? QByteArrayView() : st->columnBytes(1));
+        auto found = groups.find(key);
+        if (found == groups.end())
+            found = groups.emplace(key, Group()).first;
+        Group& g = found->second;
         if (!codeNull)
             ++g.lines;
         g.base.add(*st, 2);
@@ -178,30 +192,39 @@ Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal jo
         g.reverseCharge.add(*st, 4);
     }
 
-    std::vector<const Group*> order;
+    std::vector<Groups::iterator> order;
     order.reserve(groups.size());
-    for (const Group& g : groups) {
+    for (auto it = groups.begin(); it != groups.end(); ++it) {
+        const Group& g = it->second;
         if (g.base.overflow || g.vat.overflow || g.reverseCharge.overflow)
             return groupedQuery(connection, journal);
-        order.push_back(&g);
+        order.push_back(it);
     }
-    std::sort(order.begin(), order.end(), [](const Group* a, const Group* b) {
-        const int byName = compareKey(a->nameNull, a->name, b->nameNull, b->name);
+    std::sort(order.begin(), order.end(), [](Groups::iterator a, Groups::iterator b) {
+        const KeyParts x = splitKey(a->first);
+        const KeyParts y = splitKey(b->first);
+        const int byName = compareKey(x.nameNull, x.name, y.nameNull, y.name);
         if (byName != 0)
             return byName < 0;
-        return compareKey(a->codeNull, a->code, b->codeNull, b->code) < 0;
+        return compareKey(x.codeNull, x.code, y.codeNull, y.code) < 0;
     });
 
     store::RecordSet totals;
     totals.columns = { QStringLiteral("NUME"),  QStringLiteral("CODF"), QStringLiteral("NrFac"),
                        QStringLiteral("Expr1"), QStringLiteral("TVA"),  QStringLiteral("Taxare") };
     totals.rows.reserve(qsizetype(order.size()));
-    auto text = [](bool isNull, const std::string& bytes) {
+    auto text = [](bool isNull, std::string_view bytes) {
         return isNull ? Value::null() : Value(QString::fromUtf8(bytes.data(), qsizetype(bytes.size())));
     };
-    for (const Group* g : order)
-        totals.rows.append({ text(g->nameNull, g->name), text(g->codeNull, g->code), Value(g->lines), g->base.result(),
-                             g->vat.result(), g->reverseCharge.result() });
+    // Each group is let go once its row is made, so the table and the rows are not held whole
+    // at the same time.
+    for (Groups::iterator it : order) {
+        const KeyParts k = splitKey(it->first);
+        const Group& g = it->second;
+        totals.rows.append({ text(k.nameNull, k.name), text(k.codeNull, k.code), Value(g.lines), g.base.result(),
+                             g.vat.result(), g.reverseCharge.result() });
+        groups.erase(it);
+    }
     return totals;
 }
 
