@@ -28,6 +28,10 @@ JournalColumns journalColumns(Journal journal);
 // purchases carry their base in COL16 and their VAT in COL17.
 QString partnerTotalsSql(Journal journal);
 
+// The same rows as partnerTotalsSql gives, value for value, from one pass over the journal into a
+// table of groups sorted once at the end (the grouped query sorts every line).
+Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal journal);
+
 // One accepted partner of the declaration from 2012 on.
 struct PartnerRow
 {
@@ -44,7 +48,7 @@ struct PartnerRow
 // Screens a journal's partner totals with the rules from 2012 on, keeping the query's order.
 QList<PartnerRow> acceptedPartners2012(Journal journal, const store::RecordSet& totals);
 
-// Runs the journal's query and screens its rows.
+// Reads the journal's partner totals and screens them.
 Result<QList<PartnerRow>> readPartners2012(store::Connection& connection, Journal journal);
 
 } // namespace orvida::declaration

@@ -125,19 +125,16 @@ void addAmounts(SemesterPass pass, const QString& code, const QString& name, dou
     }
 }
 
-// Runs a pass's query and walks its rows. Returns the number of rows the query gave. An amount
-// that is not finite stops the run before anything is written.
-Result<int> runPass(store::Connection& connection, SemesterPass pass, Texts& t)
+// Walks a journal's partner totals with a pass's rule. Returns the number of rows. An amount that
+// is not finite stops the run before anything is written.
+Result<int> runPass(const store::RecordSet& rows, SemesterPass pass, Texts& t)
 {
-    auto rows = store::fetchAll(connection, passQuery(pass));
-    if (!rows)
-        return rows.failure();
-    const int cNume = rows->columnIndex(QStringLiteral("NUME"));
-    const int cCodf = rows->columnIndex(QStringLiteral("CODF"));
-    const int cBase = rows->columnIndex(QStringLiteral("Expr1"));
-    const int cVat = rows->columnIndex(QStringLiteral("TVA"));
+    const int cNume = rows.columnIndex(QStringLiteral("NUME"));
+    const int cCodf = rows.columnIndex(QStringLiteral("CODF"));
+    const int cBase = rows.columnIndex(QStringLiteral("Expr1"));
+    const int cVat = rows.columnIndex(QStringLiteral("TVA"));
     const bool listing = pass == SemesterPass::A || pass == SemesterPass::B;
-    for (const QList<Value>& r : rows->rows) {
+    for (const QList<Value>& r : rows.rows) {
         const auto code = screenRow(pass, r[cNume], r[cCodf], t);
         if (!code)
             continue;
@@ -153,7 +150,7 @@ Result<int> runPass(store::Connection& connection, SemesterPass pass, Texts& t)
             return partnerOverflow(*code);
         addAmounts(pass, *code, r[cNume].toText(), base, vat, t);
     }
-    return int(rows->size());
+    return int(rows.size());
 }
 
 bool finite(const SemesterTotals& t)
@@ -199,12 +196,20 @@ QString identification(const CompanyIdentity& c)
     return values.join(QStringLiteral("#,#"));
 }
 
-// The partner list (both modes), then the amounts of the report or of the restore text.
+// The partner list (both modes), then the amounts of the report or of the restore text. Each
+// journal is grouped once: the listing passes select and group the lines as the amount passes do,
+// so they walk the amount passes' rows.
 std::optional<StepFailure> runPasses(store::Connection& connection, bool reportMode, Texts& t, MessageSink& sink)
 {
-    if (auto a = runPass(connection, SemesterPass::A, t); !a)
+    const auto sales = store::fetchAll(connection, passQuery(SemesterPass::D));
+    if (!sales)
+        return StepFailure { sales.failure(), LPassA };
+    const auto purchases = store::fetchAll(connection, passQuery(SemesterPass::C));
+    if (!purchases)
+        return StepFailure { purchases.failure(), LPassB };
+    if (auto a = runPass(*sales, SemesterPass::A, t); !a)
         return StepFailure { a.failure(), LPassA };
-    auto b = runPass(connection, SemesterPass::B, t);
+    auto b = runPass(*purchases, SemesterPass::B, t);
     if (!b)
         return StepFailure { b.failure(), LPassB };
     if (*b == 0)
@@ -212,16 +217,16 @@ std::optional<StepFailure> runPasses(store::Connection& connection, bool reportM
     t.strRestaurat += QStringLiteral("STOP1") + Crlf;
 
     if (reportMode) {
-        if (auto e = runPass(connection, SemesterPass::E, t); !e)
+        if (auto e = runPass(*sales, SemesterPass::E, t); !e)
             return StepFailure { e.failure(), LPassE };
-        if (auto f = runPass(connection, SemesterPass::F, t); !f)
+        if (auto f = runPass(*purchases, SemesterPass::F, t); !f)
             return StepFailure { f.failure(), LPassF };
         return std::nullopt;
     }
-    if (auto c = runPass(connection, SemesterPass::C, t); !c)
+    if (auto c = runPass(*purchases, SemesterPass::C, t); !c)
         return StepFailure { c.failure(), LPassC };
     t.strRestaurat += QStringLiteral("STOP2") + Crlf;
-    if (auto d = runPass(connection, SemesterPass::D, t); !d)
+    if (auto d = runPass(*sales, SemesterPass::D, t); !d)
         return StepFailure { d.failure(), LPassD };
     return std::nullopt;
 }

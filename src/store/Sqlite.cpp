@@ -341,6 +341,44 @@ Value Statement::column(int index) const
     }
 }
 
+int sqliteVersion()
+{
+    return sqlite3_libversion_number();
+}
+
+Statement::Storage Statement::columnStorage(int index) const
+{
+    switch (sqlite3_column_type(m_stmt, index)) {
+    case SQLITE_INTEGER:
+        return Storage::Integer;
+    case SQLITE_FLOAT:
+        return Storage::Real;
+    case SQLITE_NULL:
+        return Storage::Null;
+    case SQLITE_BLOB:
+        return Storage::Blob;
+    default:
+        return Storage::Text;
+    }
+}
+
+qint64 Statement::columnInteger(int index) const
+{
+    return sqlite3_column_int64(m_stmt, index);
+}
+
+double Statement::columnReal(int index) const
+{
+    return sqlite3_column_double(m_stmt, index);
+}
+
+QByteArrayView Statement::columnBytes(int index) const
+{
+    // The stored bytes (text in the database's own encoding), unconverted.
+    const auto* data = static_cast<const char*>(sqlite3_column_blob(m_stmt, index));
+    return QByteArrayView(data, sqlite3_column_bytes(m_stmt, index));
+}
+
 Transaction::Transaction(Connection& connection)
     : m_connection(connection)
 {

@@ -3,6 +3,7 @@
 #include "base/Result.h"
 #include "base/Value.h"
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <initializer_list>
@@ -82,6 +83,14 @@ public:
     QString columnName(int index) const;
     Value column(int index) const;
 
+    // The current row's column as SQLite stores it, for readers that walk many rows without
+    // building a Value for each. The bytes stay valid until the next step.
+    enum class Storage { Null, Integer, Real, Text, Blob };
+    Storage columnStorage(int index) const;
+    qint64 columnInteger(int index) const;
+    double columnReal(int index) const;
+    QByteArrayView columnBytes(int index) const;
+
 private:
     friend class Connection;
     Statement(sqlite3_stmt* stmt, sqlite3* db, QString sql)
@@ -114,6 +123,9 @@ private:
     Status m_begun;
     bool m_active = false;
 };
+
+// The linked SQLite's version number (3.40.1 is 3040001).
+int sqliteVersion();
 
 // The Romanian description of an SQLite failure, keeping the engine's own text. `code` may be an
 // extended code; `systemErrno` is the system's error behind it (sqlite3_system_errno), which tells

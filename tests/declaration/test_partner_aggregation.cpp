@@ -1,0 +1,147 @@
+#include "declaration/PartnerTotals.h"
+#include "store/Database.h"
+#include "support/TestFolder.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace orvida;
+using namespace orvida::declaration;
+using orvida::test::TestFolder;
+
+namespace {
+
+const char* tableOf(Journal journal)
+{
+    return journal == Journal::Purchases ? "zet_jct_UE" : "zet_jvt_UE";
+}
+
+// The one-pass totals against the grouped query, value for value (sums compared exactly).
+void expectSameAsGroupedQuery(const TestFolder& folder, Journal journal, const char* sortCache)
+{
+    auto connection = store::openDatabase(folder.folder());
+    ASSERT_TRUE(connection.ok());
+    // A small sorter cache makes the grouped query spill to files and merge them.
+    ASSERT_TRUE(connection->exec(QStringLiteral("PRAGMA cache_size=%1").arg(QLatin1String(sortCache))).ok());
+    auto grouped = store::fetchAll(*connection, partnerTotalsSql(journal));
+    auto pass = partnerTotals(*connection, journal);
+    ASSERT_TRUE(grouped.ok());
+    ASSERT_TRUE(pass.ok());
+    ASSERT_FALSE(grouped->isEmpty());
+    EXPECT_EQ(pass->columns, grouped->columns);
+    ASSERT_EQ(pass->size(), grouped->size()) << tableOf(journal);
+    for (int i = 0; i < grouped->size(); ++i)
+        ASSERT_EQ(pass->rows[i], grouped->rows[i])
+            << tableOf(journal) << " group " << i << ": " << grouped->rows[i][0].toText().toStdString() << " / "
+            << grouped->rows[i][1].toText().toStdString() << " " << grouped->rows[i][3].toText().toStdString() << " vs "
+            << pass->rows[i][3].toText().toStdString();
+}
+
+// A journal made to catch a pass that groups, orders or adds differently from the grouped query:
+// names and codes that differ only in case, spaces or accents, NULL beside the empty text, and
+// amounts whose sum depends on the order they are added in (large and small, tenths), amounts
+// stored as text (the amount columns refuse NULL).
+void fillRandomJournal(const TestFolder& folder, Journal journal, int lines, unsigned seed)
+{
+    const QStringList names = { QStringLiteral("NULL"),        QStringLiteral("''"),       QStringLiteral("'Alfa'"),
+                                QStringLiteral("'alfa'"),      QStringLiteral("'Alfa '"),  QStringLiteral("' Alfa'"),
+                                QStringLiteral("'Beta SRL'"),  QStringLiteral("'Ştefan'"), QStringLiteral("'Stefan'"),
+                                QStringLiteral("'Beta SRL.'"), QStringLiteral("'Z'"),      QStringLiteral("'123'") };
+    const QStringList codes = { QStringLiteral("NULL"),     QStringLiteral("''"),       QStringLiteral("'RO123'"),
+                                QStringLiteral("'ro123'"),  QStringLiteral("'RO 123'"), QStringLiteral("'RO123 '"),
+                                QStringLiteral("'RO1234'"), QStringLiteral("'123'"),    QStringLiteral("'RO12'") };
+    const QStringList amounts
+        = { QStringLiteral("0"),        QStringLiteral("0.1"),   QStringLiteral("0.2"),   QStringLiteral("0.3"),
+            QStringLiteral("1e16"),     QStringLiteral("-1e16"), QStringLiteral("3"),     QStringLiteral("1234.565"),
+            QStringLiteral("0.005"),    QStringLiteral("-0.7"),  QStringLiteral("'abc'"), QStringLiteral("'12abc'"),
+            QStringLiteral("99999.99"), QStringLiteral("1e-3") };
+    const int lastColumn = journal == Journal::Purchases ? 17 : 10;
+    std::mt19937 random(seed);
+    auto pick = [&random](const QStringList& list) {
+        return list[int(random() % unsigned(list.size()))];
+    };
+    QString sql = QStringLiteral("BEGIN;\n");
+    QString columns = QStringLiteral("NUME, CODF, TOTAL");
+    for (int c = 6; c <= lastColumn; ++c)
+        columns += QStringLiteral(", COL%1").arg(c);
+    for (int i = 0; i < lines; ++i) {
+        QString values = pick(names) + QStringLiteral(", ") + pick(codes) + QStringLiteral(", ") + pick(amounts);
+        for (int c = 6; c <= lastColumn; ++c)
+            // Mostly zeros, so that lines are left out as well as taken in.
+            values += QStringLiteral(", ") + (random() % 3 == 0 ? QStringLiteral("0") : pick(amounts));
+        sql += QStringLiteral("INSERT INTO %1 (%2) VALUES (%3);\n")
+                   .arg(QLatin1String(tableOf(journal)), columns, values);
+    }
+    sql += QStringLiteral("COMMIT;");
+    folder.exec(sql);
+}
+
+} // namespace
+
+TEST(PartnerAggregation, SameAsGroupedQueryOnTheFixtures)
+{
+    for (const char* fixture : { "/declaration_fixture.sql", "/semester/fixture.sql" }) {
+        TestFolder folder;
+        folder.load(QStringLiteral(ORVIDA_TEST_DATA) + QLatin1String(fixture));
+        for (Journal journal : { Journal::Purchases, Journal::Sales }) {
+            SCOPED_TRACE(fixture);
+            expectSameAsGroupedQuery(folder, journal, "-2000");
+        }
+    }
+}
+
+// Sums in the table's order: the grouped query's sorter keeps lines with the same key in the order
+// they came, whether it sorts in memory or merges spilled runs.
+TEST(PartnerAggregation, SameAsGroupedQueryOnARandomJournal)
+{
+    struct Case
+    {
+        int lines;
+        unsigned seed;
+        const char* sortCache;
+    };
+    const Case cases[] = { { 3000, 1, "-2000" }, { 3000, 2, "-2000" }, { 40000, 3, "5" } };
+    for (const Case& c : cases) {
+        for (Journal journal : { Journal::Purchases, Journal::Sales }) {
+            SCOPED_TRACE(c.seed);
+            TestFolder folder;
+            fillRandomJournal(folder, journal, c.lines, c.seed);
+            expectSameAsGroupedQuery(folder, journal, c.sortCache);
+        }
+    }
+}
+
+// The random journal is worth comparing on: its groups' sums change when their lines are added in
+// another order, so a pass adding in any order but the grouped query's would be caught.
+TEST(PartnerAggregation, RandomJournalSumsDependOnTheOrder)
+{
+    TestFolder folder;
+    fillRandomJournal(folder, Journal::Sales, 3000, 1);
+    auto connection = store::openDatabase(folder.folder());
+    ASSERT_TRUE(connection.ok());
+    const QString perLine
+        = QStringLiteral("SELECT NUME, CODF, COL6+COL8+COL10 AS b FROM zet_jvt_UE "
+                         "WHERE (COL7<>0 OR COL9<>0 OR COL10<>0) AND b IS NOT NULL ORDER BY rowid %1");
+    auto forward = store::fetchAll(*connection, perLine.arg(QLatin1String("ASC")));
+    auto backward = store::fetchAll(*connection, perLine.arg(QLatin1String("DESC")));
+    ASSERT_TRUE(forward.ok());
+    ASSERT_TRUE(backward.ok());
+    QHash<QString, double> sumForward;
+    QHash<QString, double> sumBackward;
+    auto keyOf = [](const QList<Value>& r) {
+        return QString::number(int(r[0].type())) + r[0].toText() + QChar(0) + QString::number(int(r[1].type()))
+            + r[1].toText();
+    };
+    for (const QList<Value>& r : forward->rows)
+        sumForward[keyOf(r)] += r[2].toDouble();
+    for (const QList<Value>& r : backward->rows)
+        sumBackward[keyOf(r)] += r[2].toDouble();
+    int differing = 0;
+    for (auto it = sumForward.cbegin(); it != sumForward.cend(); ++it)
+        if (it.value() != sumBackward.value(it.key()))
+            ++differing;
+    EXPECT_GT(differing, 0);
+}
