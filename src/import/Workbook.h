@@ -12,6 +12,8 @@ class QIODevice;
 
 namespace orvida::import {
 
+struct ImportProgress;
+
 // One cell of a sheet as the workbook stores it. Dates keep their day count from 30 December
 // 1899 in `number` (the workbook's own count, 1904-based workbooks already brought to it);
 // errors keep their text ("#N/A").
@@ -56,6 +58,7 @@ struct Limits
     qint64 sheetBytes = qint64(1) << 30; // streamed: bounds the time, not the memory
     qint64 sharedStringsBytes = qint64(256) << 20; // held in memory while the sheet is read
     qint64 smallPartBytes = qint64(16) << 20; // workbook.xml, its relationships, styles
+    ImportProgress* progress = nullptr; // the import's rows and stop request, when a window follows it
 };
 
 // A sheet being read row by row: the first row (the header) and then the data rows. Rows are

@@ -2,6 +2,7 @@
 
 #include "gui/Pictures.h"
 #include "gui/Prompts.h"
+#include "import/ImportAdvice.h"
 #include "import/ImportRun.h"
 
 #include <QCheckBox>
@@ -131,9 +132,18 @@ void ImportWindow::cmdOK_Click()
     unsetCursor();
     m_running = false;
 
-    for (const Message& m : messages.messages())
+    // The run's messages, with a second line the command line does not print: how many rows
+    // went in, or why the import failed and what to do.
+    const QString reason = failureReason(outcome);
+    for (Message m : messages.messages()) {
+        if (outcome.ok() && m.role == MessageRole::Info)
+            m.text += QStringLiteral("\nRanduri importate: %1.").arg(outcome.rowsWritten);
+        else if (m.role == MessageRole::Failure && !reason.isEmpty())
+            m.text += QLatin1Char('\n') + reason;
         m_sink.show(m);
-    if (!outcome.failedBeforeWorkbookOpen())
+    }
+    // After a failure the journal is as it was: the path and the options stay for another try.
+    if (outcome.ok())
         close();
 }
 

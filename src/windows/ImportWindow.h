@@ -12,7 +12,8 @@ namespace orvida::import {
 
 // The import window: one workbook into the purchase journal (TipOp "C") or the sales journal
 // (any other TipOp). "Ok" imports the path in the box, typed or chosen with "...", then closes
-// the window, except when the workbook could not be opened: the user may then correct the path.
+// the window; after a failure it stays open with its path and options, so the user can correct
+// the workbook and try again.
 class ImportWindow : public QWidget
 {
     Q_OBJECT
