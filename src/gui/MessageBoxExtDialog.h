@@ -12,7 +12,8 @@ namespace orvida {
 
 class Pictures;
 
-// The program's own message box. It lays itself out with msgbox::layout at 15 twips per pixel.
+// The program's own message box. It lays itself out with msgbox::layout at 15 twips per pixel,
+// never wider than its screen's available width: lines beyond it wrap.
 // A button stores its result and closes the box; the help button asks for help with the box's
 // help context (as F1 does) and leaves it open. Esc and the close box press the cancel button
 // when there is one and are refused otherwise, so an OK-only box closes only through OK. Shown

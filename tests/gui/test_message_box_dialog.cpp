@@ -6,8 +6,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,6 +83,30 @@ TEST(MessageBoxExtDialog, AppliesTheLayoutAtFifteenTwipsPerPixel)
     EXPECT_EQ(plain.windowTitle(), QStringLiteral("Titlu"));
     EXPECT_TRUE(plain.iconLabel()->isHidden());
     EXPECT_EQ(plain.label()->x(), 13);
+}
+
+TEST(MessageBoxExtDialog, NeverWiderThanTheScreen)
+{
+    const Pictures pictures({ shippedPictures() });
+    const int screen = QGuiApplication::primaryScreen()->availableGeometry().width();
+    const QString path = QStringLiteral("/home/contabil/Orvida/D394/14399840/D394_10.12.2026 - 12.00.00.xml ");
+    msgbox::Request request;
+    request.prompt = QStringLiteral("Baza de date nu poate fi deschisa: ") + path.repeated(8) + QStringLiteral("\nOK");
+    request.style = msgbox::CriticalIcon;
+    MessageBoxExtDialog box(request, pictures);
+    EXPECT_LE(box.width(), screen);
+    EXPECT_LE(box.label()->geometry().right(), box.width());
+    const QStringList lines = box.label()->text().split(QLatin1Char('\n'));
+    EXPECT_GT(lines.size(), 2);
+    EXPECT_EQ(lines.last(), QStringLiteral("OK"));
+    // Nothing is lost: the wrapped lines hold every word of the prompt.
+    EXPECT_EQ(lines.join(QLatin1Char(' ')).simplified(), request.prompt.simplified());
+    for (const QString& line : lines)
+        EXPECT_LE(box.label()->fontMetrics().horizontalAdvance(line), box.label()->width());
+
+    // A prompt that fits keeps its designed width.
+    MessageBoxExtDialog small({ QStringLiteral("Mesaj scurt"), msgbox::OkOnly, {}, 0, {} }, pictures);
+    EXPECT_EQ(small.label()->text(), QStringLiteral("Mesaj scurt"));
 }
 
 TEST(MessageBoxExtDialog, CloseEscapeAndEnterRules)
