@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/MenuBar.h"
 
 #include <QAction>
 #include <QMenu>
@@ -28,6 +29,7 @@ MainWindow::MainWindow(const Shell& shell, WorkWindows windows, const MainPlacem
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Declaratii fiscale"));
     setCentralWidget(new QWidget(this));
+    setMenuBar(new MenuBar(this));
 
     QMenu* date = menuBar()->addMenu(QStringLiteral("&Date contact"));
     date->setObjectName(QStringLiteral("mnuDate"));

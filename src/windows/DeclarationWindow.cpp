@@ -3,6 +3,7 @@
 #include "base/Dates.h"
 #include "declaration/SemesterFiles.h"
 #include "gui/Pictures.h"
+#include "gui/WindowKeys.h"
 #include "windows/SummaryPreview.h"
 
 #include <QCheckBox>
@@ -57,6 +58,13 @@ DeclarationWindow::DeclarationWindow(const Shell& shell, QWidget* parent)
     buildControls();
     connectRules();
     Form_Load();
+    // Enter runs the declaration and Esc closes; the first name's single space and the dates are
+    // typed over from the first click.
+    installWindowKeys(this, findChild<QPushButton*>(QStringLiteral("cmdCalcul")),
+                      findChild<QPushButton*>(QStringLiteral("cmdAnulare")));
+    selectAllOnClick(m_prenume);
+    for (QDateEdit* picker : { m_dela, m_la })
+        selectDayOnClick(picker);
 }
 
 DeclarationWindow::~DeclarationWindow() = default;

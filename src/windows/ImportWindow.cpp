@@ -2,6 +2,7 @@
 
 #include "gui/Pictures.h"
 #include "gui/Prompts.h"
+#include "gui/WindowKeys.h"
 #include "import/ImportAdvice.h"
 #include "import/ImportRun.h"
 
@@ -73,6 +74,7 @@ ImportWindow::ImportWindow(const Shell& shell, QChar tipOp, QWidget* parent)
     connect(browse, &QPushButton::clicked, this, &ImportWindow::cmdGetSourceSpec1_Click);
     connect(ok, &QPushButton::clicked, this, &ImportWindow::cmdOK_Click);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    installWindowKeys(this, ok, exit);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
