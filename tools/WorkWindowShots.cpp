@@ -28,6 +28,7 @@ public:
     void standardBox(QWidget*, const QString&, const QString&, Icon) override { }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     void printPreview(QWidget*, const QString&, const std::function<void(QPagedPaintDevice&)>&) override { }
+    void openLocation(const QString&) override { }
 };
 
 bool demoCompany(const ProgramFolder& folder, QTextStream& err)

@@ -129,6 +129,9 @@ struct Request
     QString title;
     int helpContext = 0;
     QStringList captions;
+    // What the help button does instead of asking for help, leaving the box open (a button that
+    // opens the folder a message names).
+    std::function<void()> onHelp = {};
 };
 
 // The title the box shows.

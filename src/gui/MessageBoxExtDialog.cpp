@@ -50,6 +50,7 @@ MessageBoxExtDialog::MessageBoxExtDialog(const msgbox::Request& request, const P
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_helpContext(request.helpContext)
+    , m_onHelp(request.onHelp)
 {
     setWindowTitle(msgbox::titleOf(request));
 
@@ -86,6 +87,7 @@ MessageBoxExtDialog::MessageBoxExtDialog(const msgbox::Request& request, const P
     m_label->setObjectName(QStringLiteral("lblMsg"));
     m_label->setTextFormat(Qt::PlainText);
     m_label->setWordWrap(false);
+    m_label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_label->setText(lines.join(QLatin1Char('\n')));
     // One pixel of slack on the right keeps the last glyph of the longest line from being cut.
@@ -122,7 +124,10 @@ MessageBoxExtDialog::~MessageBoxExtDialog() = default;
 void MessageBoxExtDialog::press(int result)
 {
     if (result == msgbox::Help) {
-        emit helpRequested(m_helpContext);
+        if (m_onHelp)
+            m_onHelp();
+        else
+            emit helpRequested(m_helpContext);
         return;
     }
     m_pressed = result;

@@ -3,6 +3,7 @@
 #include "gui/MessageBoxExtDialog.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPdfWriter>
@@ -87,6 +88,11 @@ void DialogPrompts::printPreview(QWidget* parent,
         });
     }
     preview->show();
+}
+
+void DialogPrompts::openLocation(const QString& path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace orvida

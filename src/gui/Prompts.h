@@ -38,6 +38,9 @@ public:
     virtual void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint)
         = 0;
+
+    // Opens a file or folder with the desktop's own program for it.
+    virtual void openLocation(const QString& path) = 0;
 };
 
 // The real dialogs, modal on the user-interface thread.
@@ -54,6 +57,7 @@ public:
     openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override;
     void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
+    void openLocation(const QString& path) override;
 
 private:
     const Pictures& m_pictures;
