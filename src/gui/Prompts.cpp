@@ -4,12 +4,16 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QScreen>
 #include <QToolBar>
 
 namespace orvida {
@@ -57,9 +61,16 @@ void DialogPrompts::printPreview(QWidget* parent,
                                  const QString& title,
                                  const std::function<void(QPagedPaintDevice&)>& paint)
 {
+    printPreviewSavingAs(parent, title, paint, title + QStringLiteral(".pdf"));
+}
+
+void DialogPrompts::printPreviewSavingAs(QWidget* parent,
+                                         const QString& title,
+                                         const std::function<void(QPagedPaintDevice&)>& paint,
+                                         const QString& suggestedPdf)
+{
     // No parent: the preview lives until the user closes it, even when the window that asked for it
     // is closed first, and it blocks no other window.
-    Q_UNUSED(parent);
     auto* preview = new QPrintPreviewDialog;
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->setWindowModality(Qt::NonModal);
@@ -71,9 +82,9 @@ void DialogPrompts::printPreview(QWidget* parent,
         toolbar->addSeparator();
         QAction* pdf = toolbar->addAction(QStringLiteral("Salvare PDF"));
         pdf->setToolTip(QStringLiteral("Salvare ca fisier PDF"));
-        QObject::connect(pdf, &QAction::triggered, preview, [preview, paint, title] {
-            const QString path = QFileDialog::getSaveFileName(preview, QString(), title + QStringLiteral(".pdf"),
-                                                              QStringLiteral("PDF (*.pdf)"));
+        QObject::connect(pdf, &QAction::triggered, preview, [preview, paint, title, suggestedPdf] {
+            const QString path
+                = QFileDialog::getSaveFileName(preview, QString(), suggestedPdf, QStringLiteral("PDF (*.pdf)"));
             if (path.isEmpty())
                 return;
             QSaveFile file(path);
@@ -85,8 +96,19 @@ void DialogPrompts::printPreview(QWidget* parent,
             }
             if (!written || !file.commit())
                 QMessageBox::critical(preview, title, file.errorString());
+            else
+                QMessageBox::information(
+                    preview, title,
+                    QStringLiteral("Rezumatul a fost salvat in fisierul %1.").arg(QDir::toNativeSeparators(path)));
         });
     }
+    // Large enough to read: most of the screen, the page as wide as the view.
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        preview->resize(area.width() * 3 / 4, area.height() * 9 / 10);
+    }
+    if (auto* view = preview->findChild<QPrintPreviewWidget*>())
+        view->fitToWidth();
     preview->show();
 }
 

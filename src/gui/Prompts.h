@@ -38,6 +38,15 @@ public:
     virtual void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint)
         = 0;
+    // The same, with the file its "Salvare PDF" proposes; without it, the title in the current folder.
+    virtual void printPreviewSavingAs(QWidget* parent,
+                                      const QString& title,
+                                      const std::function<void(QPagedPaintDevice&)>& paint,
+                                      const QString& suggestedPdf)
+    {
+        Q_UNUSED(suggestedPdf);
+        printPreview(parent, title, paint);
+    }
 
     // Opens a file or folder with the desktop's own program for it.
     virtual void openLocation(const QString& path) = 0;
@@ -57,6 +66,10 @@ public:
     openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override;
     void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
+    void printPreviewSavingAs(QWidget* parent,
+                              const QString& title,
+                              const std::function<void(QPagedPaintDevice&)>& paint,
+                              const QString& suggestedPdf) override;
     void openLocation(const QString& path) override;
 
 private:

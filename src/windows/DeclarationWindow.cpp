@@ -233,7 +233,7 @@ void DeclarationWindow::cmdCalcul_Click()
     const DeclarationContext context { m_shell.folder, m_shell.clock, m_paraSoc, defaultAuthorityProgram() };
     const DeclarationOutcome outcome = declaration::cmdCalcul_Click(inputs(), context, m_sink);
     if (outcome.semester && outcome.semester->summary)
-        showSummaryPreview(m_shell.prompts, this, *outcome.semester->summary);
+        showSummaryPreview(m_shell.prompts, this, *outcome.semester->summary, m_shell.folder.path());
 }
 
 } // namespace orvida::declaration

@@ -8,15 +8,22 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSettings>
 #include <QThread>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -38,6 +45,7 @@ ImportWindow::ImportWindow(const Shell& shell, QChar tipOp, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmImportXLS"));
     setAttribute(Qt::WA_DeleteOnClose);
+    setAcceptDrops(true);
     setWindowTitle(tipOp == QLatin1Char('C') ? QStringLiteral("Import achizitii din fisierul EXCEL")
                                              : QStringLiteral("Import livrari din fisierul EXCEL"));
 
@@ -87,13 +95,49 @@ ImportWindow::ImportWindow(const Shell& shell, QChar tipOp, QWidget* parent)
 
 ImportWindow::~ImportWindow() = default;
 
+QString ImportWindow::startFolder() const
+{
+    // Where the last workbook of this journal was chosen, else IMPORT/ in the program folder,
+    // created when missing (a missing folder would be offered as a file name).
+    const QString last = QSettings().value(lastFolderKey()).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString import = m_shell.folder.file(QStringLiteral("IMPORT"));
+    QDir().mkpath(import);
+    return import;
+}
+
+QString ImportWindow::lastFolderKey() const
+{
+    return m_tipOp == QLatin1Char('C') ? QStringLiteral("Import/FolderAchizitii")
+                                       : QStringLiteral("Import/FolderLivrari");
+}
+
 void ImportWindow::cmdGetSourceSpec1_Click()
 {
     // An empty title: the dialog shows the platform's own.
-    const QString chosen
-        = m_shell.prompts.openFileName(this, QString(), m_shell.folder.file(QStringLiteral("IMPORT")), fileFilter);
-    if (!chosen.isEmpty())
+    const QString chosen = m_shell.prompts.openFileName(this, QString(), startFolder(), fileFilter);
+    if (!chosen.isEmpty()) {
         m_path->setText(chosen);
+        QSettings().setValue(lastFolderKey(), QFileInfo(chosen).absolutePath());
+    }
+}
+
+void ImportWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!m_running && urls.size() == 1 && urls.first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void ImportWindow::dropEvent(QDropEvent* event)
+{
+    // A workbook dropped onto the window fills the path, as "..." would.
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (m_running || urls.size() != 1 || !urls.first().isLocalFile())
+        return;
+    m_path->setText(QDir::toNativeSeparators(urls.first().toLocalFile()));
+    event->acceptProposedAction();
 }
 
 void ImportWindow::cmdOK_Click()

@@ -31,10 +31,18 @@ public slots:
     void cmdGetSourceSpec1_Click();
     void cmdOK_Click();
 
+    // Where "..." opens: the folder of the last workbook chosen for this journal (remembered in the
+    // user's settings), else IMPORT/ of the program folder.
+    QString startFolder() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    QString lastFolderKey() const;
+
     Shell m_shell;
     DialogSink m_sink;
     QChar m_tipOp;

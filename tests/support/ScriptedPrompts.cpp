@@ -45,9 +45,10 @@ void ScriptedPrompts::standardBox(QWidget*, const QString& text, const QString& 
                      msgbox::Ok });
 }
 
-QString ScriptedPrompts::openFileName(QWidget*, const QString& caption, const QString&, const QString&)
+QString ScriptedPrompts::openFileName(QWidget*, const QString& caption, const QString& folder, const QString&)
 {
     m_fileDialogs.append(caption);
+    m_fileDialogFolders.append(folder);
     return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
 }
 

@@ -34,6 +34,7 @@ public:
     const QList<Shown>& shown() const { return m_shown; }
     QStringList texts() const;
     const QStringList& fileDialogs() const { return m_fileDialogs; } // the captions, in order
+    const QStringList& fileDialogFolders() const { return m_fileDialogFolders; } // where each opened
     int previews() const { return m_previews; }
     const QByteArray& lastPreviewPdf() const { return m_lastPdf; }
 
@@ -43,6 +44,15 @@ public:
     openFileName(QWidget* parent, const QString& caption, const QString& folder, const QString& filter) override;
     void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
+    void printPreviewSavingAs(QWidget* parent,
+                              const QString& title,
+                              const std::function<void(QPagedPaintDevice&)>& paint,
+                              const QString& suggestedPdf) override
+    {
+        m_suggestedPdf = suggestedPdf;
+        printPreview(parent, title, paint);
+    }
+    const QString& suggestedPdf() const { return m_suggestedPdf; }
     void openLocation(const QString& path) override { m_opened.append(path); }
     const QStringList& opened() const { return m_opened; }
 
@@ -52,6 +62,8 @@ private:
     QList<Shown> m_shown;
     QStringList m_fileDialogs;
     QStringList m_opened;
+    QStringList m_fileDialogFolders;
+    QString m_suggestedPdf;
     int m_previews = 0;
     QByteArray m_lastPdf;
 };

@@ -1,9 +1,16 @@
 #include "support/WindowFixture.h"
 #include "windows/ImportWindow.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QUrl>
 
 using namespace orvida;
 using namespace orvida::test;
@@ -163,4 +170,36 @@ TEST(ImportWindow, FailuresKeepTheWindowOpenAndSayWhy)
         }
         delete window.data();
     }
+}
+
+// "..." starts in IMPORT/ (created when missing), then where the last workbook of the same journal
+// was chosen; a workbook dropped onto the window fills the path.
+TEST(ImportWindow, FileDialogFolderAndDrop)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings().remove(QStringLiteral("Import"));
+    ImportFixture purchases;
+    const QString import = purchases.folder.file(QStringLiteral("IMPORT"));
+    ASSERT_FALSE(QFileInfo::exists(import));
+    purchases.press("cmdGetSourceSpec1"); // cancelled
+    EXPECT_TRUE(QFileInfo(import).isDir());
+    purchases.prompts.setNextFileName(Journal);
+    purchases.press("cmdGetSourceSpec1");
+    purchases.press("cmdGetSourceSpec1");
+    EXPECT_EQ(purchases.prompts.fileDialogFolders(), QStringList({ import, import, QStringLiteral(ORVIDA_TEST_DATA) }));
+
+    ImportFixture sales { QLatin1Char('L') };
+    sales.press("cmdGetSourceSpec1");
+    EXPECT_EQ(sales.prompts.fileDialogFolders(), QStringList { sales.folder.file(QStringLiteral("IMPORT")) });
+    QSettings().remove(QStringLiteral("Import"));
+
+    auto* mime = new QMimeData;
+    mime->setUrls({ QUrl::fromLocalFile(Journal) });
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(sales.window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(sales.window, &drop);
+    EXPECT_EQ(sales.path()->text(), Journal);
+    delete mime;
 }
