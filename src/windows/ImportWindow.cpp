@@ -1,9 +1,11 @@
 #include "windows/ImportWindow.h"
 
+#include "gui/ImportProgressDialog.h"
 #include "gui/Pictures.h"
 #include "gui/Prompts.h"
 #include "gui/WindowKeys.h"
 #include "import/ImportAdvice.h"
+#include "import/ImportProgress.h"
 #include "import/ImportRun.h"
 
 #include <QCheckBox>
@@ -19,10 +21,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -162,19 +164,35 @@ void ImportWindow::cmdOK_Click()
     MessageList messages;
     ImportOutcome outcome;
     const ProgramFolder folder = m_shell.folder;
-    std::unique_ptr<QThread> worker(QThread::create([&] { outcome = ImportXLS(inputs, folder, messages); }));
+    ImportProgress progress;
+    std::atomic<qint64> rowsRead { 0 };
+    progress.rowsRead = [&rowsRead](qint64 rows) {
+        rowsRead = rows;
+    };
+    Limits limits;
+    limits.progress = &progress;
+    m_progress = &progress;
+    std::unique_ptr<QThread> worker(QThread::create([&] { outcome = ImportXLS(inputs, folder, messages, limits); }));
     QEventLoop loop;
     connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    QProgressDialog progress(QStringLiteral("Importul este in curs..."), QString(), 0, 0, this);
-    progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(ProgressDelayMs);
-    progress.setValue(0);
+    // The dialog appears only when the import takes a while; it shows the rows read so far.
+    ImportProgressDialog dialog(progress.cancel, windowTitle(), this);
+    dialog.setWindowModality(Qt::WindowModal);
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, &dialog, [&] {
+        dialog.setRowsRead(rowsRead);
+        if (!dialog.isVisible() && m_started.elapsed() >= ProgressDelayMs)
+            dialog.show();
+    });
+    m_started.start();
+    tick.start(100);
     worker->start();
     if (!worker->isFinished())
         loop.exec();
     worker->wait();
-    progress.reset();
+    tick.stop();
+    dialog.hide();
+    m_progress = nullptr;
     unsetCursor();
     m_running = false;
 
@@ -195,11 +213,20 @@ void ImportWindow::cmdOK_Click()
 
 void ImportWindow::closeEvent(QCloseEvent* event)
 {
-    // The import in progress still writes through this window's inputs.
-    if (m_running)
+    // The import in progress still writes through this window's inputs: "Iesire" offers to stop
+    // it, and the window stays until it has stopped.
+    if (m_running) {
         event->ignore();
-    else
-        QWidget::closeEvent(event);
+        if (m_progress && !m_progress->cancel) {
+            msgbox::Request request;
+            request.prompt = QStringLiteral("Importul este in curs. Il opriti? Jurnalul va ramane asa cum era.");
+            request.style = msgbox::YesNo | msgbox::QuestionIcon | msgbox::DefaultButton2;
+            if (m_shell.prompts.messageBoxExt(this, request) == msgbox::Yes && m_progress)
+                m_progress->cancel = true;
+        }
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 } // namespace orvida::import

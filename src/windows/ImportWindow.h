@@ -3,12 +3,15 @@
 #include "gui/DialogSink.h"
 #include "gui/Shell.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QCheckBox;
 class QLineEdit;
 
 namespace orvida::import {
+
+struct ImportProgress;
 
 // The import window: one workbook into the purchase journal (TipOp "C") or the sales journal
 // (any other TipOp). "Ok" imports the path in the box, typed or chosen with "...", then closes
@@ -47,6 +50,8 @@ private:
     DialogSink m_sink;
     QChar m_tipOp;
     bool m_running = false;
+    ImportProgress* m_progress = nullptr; // the import in progress, to stop it
+    QElapsedTimer m_started;
     QLineEdit* m_path = nullptr;
     QCheckBox* m_checkIni = nullptr;
     QCheckBox* m_checkTaxareInv = nullptr;

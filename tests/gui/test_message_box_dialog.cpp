@@ -1,4 +1,5 @@
 #include "base/MessageBoxLayout.h"
+#include "gui/ImportProgressDialog.h"
 #include "gui/MessageBoxExtDialog.h"
 #include "gui/Pictures.h"
 #include "gui/Prompts.h"
@@ -271,4 +272,24 @@ TEST(Pictures, ShippedFilesLoadAndMissingOrBrokenOnesFallBack)
     MessageBoxExtDialog box({ QStringLiteral("Mesaj"), msgbox::OkCancel | msgbox::CriticalIcon, {}, 0, {} }, missing);
     EXPECT_FALSE(box.iconLabel()->pixmap().isNull());
     EXPECT_FALSE(box.buttons()[0]->icon().isNull());
+}
+
+// The import's progress can only be stopped through "Renunta": Esc and the close box are ignored.
+TEST(ImportProgressDialog, StopsOnlyThroughRenunta)
+{
+    std::atomic<bool> cancel { false };
+    ImportProgressDialog dialog(cancel, QStringLiteral("Import achizitii din fisierul EXCEL"));
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.setRowsRead(1234);
+    EXPECT_EQ(dialog.rowsLabel()->text(), QStringLiteral("Randuri citite: 1234"));
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    dialog.windowHandle()->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(cancel);
+    QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+    EXPECT_TRUE(cancel);
+    EXPECT_FALSE(dialog.cancelButton()->isEnabled());
 }

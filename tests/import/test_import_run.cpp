@@ -3,6 +3,7 @@
 #include "base/ErrorReport.h"
 #include "import/Amounts.h"
 #include "import/ImportAdvice.h"
+#include "import/ImportProgress.h"
 #include "import/ImportRun.h"
 #include "store/Database.h"
 #include "support/TestFolder.h"
@@ -398,4 +399,47 @@ TEST(ImportRun, FailureReasonsNameTheCauseAndTheRemedy)
     stopped.label = 460;
     stopped.failure = { err::UserInterrupt, QStringLiteral("oprit") };
     EXPECT_EQ(import::failureReason(stopped), QString());
+}
+
+// A stop asked for during the import rolls it back: the journal is exactly as before, whether it
+// was to be emptied first or appended to, and the message says so.
+TEST(ImportRun, AStopRollsBackAndSaysNothingChanged)
+{
+    for (bool checkIni : { true, false }) {
+        SCOPED_TRACE(checkIni);
+        TestFolder t;
+        t.exec(QStringLiteral("insert into zet_jct_UE (NUME, CODF, TOTAL, COL6) values ('Vechi', 'RO1', 119, 100)"));
+        const QStringList before = journal(t, true);
+        import::ImportProgress progress;
+        QList<qint64> seen;
+        progress.rowsRead = [&](qint64 rows) {
+            seen << rows;
+            if (rows == 2)
+                progress.cancel = true;
+        };
+        import::Limits limits;
+        limits.progress = &progress;
+        const Imported r = runImport(t, QStringLiteral("journal.xlsx"), C, checkIni, false, limits);
+        EXPECT_EQ(seen, QList<qint64>({ 1, 2 }));
+        EXPECT_EQ(r.outcome.failure.number, err::UserInterrupt);
+        EXPECT_FALSE(r.outcome.ok());
+        EXPECT_EQ(
+            r.messages,
+            QStringList { QStringLiteral("Importul a fost oprit. Jurnalul a ramas asa cum era inainte de import.") });
+        EXPECT_EQ(journal(t, true), before);
+    }
+
+    // Followed to the end, every data row is counted.
+    TestFolder t;
+    import::ImportProgress progress;
+    qint64 last = 0;
+    progress.rowsRead = [&](qint64 rows) {
+        last = rows;
+    };
+    import::Limits limits;
+    limits.progress = &progress;
+    const Imported r = runImport(t, QStringLiteral("journal.xlsx"), C, true, false, limits);
+    EXPECT_TRUE(r.outcome.ok());
+    EXPECT_GE(last, r.outcome.rowsWritten);
+    EXPECT_EQ(r.messages, QStringList { Success });
 }
