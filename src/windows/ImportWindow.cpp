@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -33,6 +34,13 @@
 namespace orvida::import {
 
 namespace {
+
+// The per-user settings of the program (~/.config/Orvida/Orvida.conf), where the main window's
+// placement is read too.
+std::unique_ptr<QSettings> userSettings()
+{
+    return std::make_unique<QSettings>(QCoreApplication::applicationName(), QCoreApplication::applicationName());
+}
 
 // Excel workbooks first (97-2003 and the newer format), all files second.
 const QString fileFilter = QStringLiteral("(*.XLS, *.XLSX) (*.xls *.XLS *.xlsx *.XLSX);;(*.*) (*)");
@@ -101,7 +109,7 @@ QString ImportWindow::startFolder() const
 {
     // Where the last workbook of this journal was chosen, else IMPORT/ in the program folder,
     // created when missing (a missing folder would be offered as a file name).
-    const QString last = QSettings().value(lastFolderKey()).toString();
+    const QString last = userSettings()->value(lastFolderKey()).toString();
     if (!last.isEmpty() && QFileInfo(last).isDir())
         return last;
     const QString import = m_shell.folder.file(QStringLiteral("IMPORT"));
@@ -121,7 +129,7 @@ void ImportWindow::cmdGetSourceSpec1_Click()
     const QString chosen = m_shell.prompts.openFileName(this, QString(), startFolder(), fileFilter);
     if (!chosen.isEmpty()) {
         m_path->setText(chosen);
-        QSettings().setValue(lastFolderKey(), QFileInfo(chosen).absolutePath());
+        userSettings()->setValue(lastFolderKey(), QFileInfo(chosen).absolutePath());
     }
 }
 

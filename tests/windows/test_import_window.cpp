@@ -177,7 +177,8 @@ TEST(ImportWindow, FailuresKeepTheWindowOpenAndSayWhy)
 TEST(ImportWindow, FileDialogFolderAndDrop)
 {
     QStandardPaths::setTestModeEnabled(true);
-    QSettings().remove(QStringLiteral("Import"));
+    QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName())
+        .remove(QStringLiteral("Import"));
     ImportFixture purchases;
     const QString import = purchases.folder.file(QStringLiteral("IMPORT"));
     ASSERT_FALSE(QFileInfo::exists(import));
@@ -191,7 +192,8 @@ TEST(ImportWindow, FileDialogFolderAndDrop)
     ImportFixture sales { QLatin1Char('L') };
     sales.press("cmdGetSourceSpec1");
     EXPECT_EQ(sales.prompts.fileDialogFolders(), QStringList { sales.folder.file(QStringLiteral("IMPORT")) });
-    QSettings().remove(QStringLiteral("Import"));
+    QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName())
+        .remove(QStringLiteral("Import"));
 
     auto* mime = new QMimeData;
     mime->setUrls({ QUrl::fromLocalFile(Journal) });
