@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/DatabaseCommands.h"
+#include "app/MenuBar.h"
 #include "base/Dates.h"
 #include "company/Company.h"
 #include "gui/Prompts.h"
@@ -67,6 +68,7 @@ MainWindow::MainWindow(
     m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     layout->addWidget(m_status);
     setCentralWidget(panel);
+    setMenuBar(new MenuBar(this));
 
     QMenu* date = menuBar()->addMenu(QStringLiteral("&Date contact"));
     date->setObjectName(QStringLiteral("mnuDate"));
@@ -75,7 +77,7 @@ MainWindow::MainWindow(
                 if (m_windows.company && ensureDatabase(false))
                     open(m_windows.company(currentShell()));
             });
-    connect(addCommand(date, QStringLiteral("&Deschide folder societate..."), QStringLiteral("mnuDeschide")),
+    connect(addCommand(date, QStringLiteral("Deschide &folder societate..."), QStringLiteral("mnuDeschide")),
             &QAction::triggered, this, &MainWindow::chooseFolder);
     m_recent = date->addMenu(QStringLiteral("Foldere &recente"));
     m_recent->setObjectName(QStringLiteral("mnuRecente"));

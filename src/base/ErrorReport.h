@@ -17,6 +17,7 @@ namespace orvida {
 namespace err {
 constexpr int Overflow = 6;
 constexpr int TypeMismatch = 13; // a value that cannot be converted (a date that is not a date)
+constexpr int UserInterrupt = 18; // the user stopped the job (an import stopped with "Renunta")
 constexpr int DiskFull = 61;
 constexpr int PermissionDenied = 70;
 constexpr int PathFileAccess = 75; // a file or folder that cannot be created or written

@@ -190,4 +190,72 @@ Layout layout(const Input& input)
     return out;
 }
 
+int maxLabelWidth(int availableWidth, int style)
+{
+    const bool iconShown = (style & IconMask) != 0;
+    const int around = iconShown ? 3 * Margin + IconSize : 2 * Margin;
+    return std::max(availableWidth - around, ButtonWidth);
+}
+
+namespace {
+
+// Breaks one line that is too wide: as many whole words as fit on each line, a word wider than
+// the line on its own cut between characters.
+void wrapLine(const QString& line, int maxWidth, const std::function<int(const QString&)>& width, QStringList& out)
+{
+    QString current;
+    qsizetype at = 0;
+    while (at < line.size()) {
+        // The next word with the spaces before it.
+        qsizetype end = at;
+        while (end < line.size() && line.at(end) == QLatin1Char(' '))
+            ++end;
+        while (end < line.size() && line.at(end) != QLatin1Char(' '))
+            ++end;
+        const QString piece = line.mid(at, end - at);
+        if (width(current + piece) <= maxWidth) {
+            current += piece;
+            at = end;
+            continue;
+        }
+        if (!current.trimmed().isEmpty()) {
+            out << current;
+            current.clear();
+            // The spaces where the line breaks are dropped.
+            while (at < line.size() && line.at(at) == QLatin1Char(' '))
+                ++at;
+            continue;
+        }
+        // A word wider than a whole line: as many characters as fit, at least one.
+        QString word = piece.trimmed();
+        at = end;
+        while (!word.isEmpty()) {
+            qsizetype n = 1;
+            while (n < word.size() && width(word.left(n + 1)) <= maxWidth)
+                ++n;
+            if (n == word.size()) {
+                current = word;
+                break;
+            }
+            out << word.left(n);
+            word = word.mid(n);
+        }
+    }
+    out << current;
+}
+
+} // namespace
+
+QStringList wrapLines(const QStringList& lines, int maxWidth, const std::function<int(const QString&)>& width)
+{
+    QStringList out;
+    for (const QString& line : lines) {
+        if (width(line) <= maxWidth)
+            out << line;
+        else
+            wrapLine(line, maxWidth, width, out);
+    }
+    return out;
+}
+
 } // namespace orvida::msgbox

@@ -110,6 +110,16 @@ struct Layout
 
 Layout layout(const Input& input);
 
+// The widest the label may be for the box's client area to fit `availableWidth` (twips), with
+// the style's icon beside it. A screen too narrow for even that still leaves the label the
+// width of one default button.
+int maxLabelWidth(int availableWidth, int style);
+
+// The lines with every line wider than `maxWidth` (as `width` measures it, in twips) broken at
+// spaces, or inside a word wider than the whole line, so that none is wider. The spaces where a
+// line breaks are dropped; narrower lines are kept as they are.
+QStringList wrapLines(const QStringList& lines, int maxWidth, const std::function<int(const QString&)>& width);
+
 // One call of the box: prompt, style bits, title (empty: the product name), help context and the
 // caption overrides of the first to the fourth button.
 struct Request
@@ -119,6 +129,9 @@ struct Request
     QString title;
     int helpContext = 0;
     QStringList captions;
+    // What the help button does instead of asking for help, leaving the box open (a button that
+    // opens the folder a message names).
+    std::function<void()> onHelp = {};
 };
 
 // The title the box shows.

@@ -3,9 +3,13 @@
 #include "gui/Pictures.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+
+#include <limits>
 
 namespace orvida {
 
@@ -13,19 +17,30 @@ namespace {
 
 constexpr int PicturePixels = 16;
 constexpr int PictureSpacing = 4;
+// What the window's frame takes beside the client area, on each side.
+constexpr int FramePixels = 8;
 
 int twips(int pixels)
 {
     return pixels * msgbox::TwipsPerPixel;
 }
 
-msgbox::TextSize measure(const QString& prompt, const QFontMetrics& fm)
+msgbox::TextSize measure(const QStringList& lines, const QFontMetrics& fm)
 {
     msgbox::TextSize size;
-    for (const QString& line : msgbox::promptLines(prompt))
+    for (const QString& line : lines)
         size.lineWidths.append(twips(fm.horizontalAdvance(line)));
     size.lineHeight = twips(fm.lineSpacing());
     return size;
+}
+
+// The width the box may take: the available width of its parent's screen, or of the primary one.
+int availableWidth(const QWidget* parent)
+{
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return std::numeric_limits<int>::max() / msgbox::TwipsPerPixel;
+    return screen->availableGeometry().width() - 2 * FramePixels;
 }
 
 } // namespace
@@ -35,12 +50,18 @@ MessageBoxExtDialog::MessageBoxExtDialog(const msgbox::Request& request, const P
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_helpContext(request.helpContext)
+    , m_onHelp(request.onHelp)
 {
     setWindowTitle(msgbox::titleOf(request));
 
     const QFontMetrics fm(font());
+    // The designed layout, except that the box never grows wider than the screen: lines beyond
+    // that wrap.
+    const QStringList lines = msgbox::wrapLines(
+        msgbox::promptLines(request.prompt), msgbox::maxLabelWidth(twips(availableWidth(parent)), request.style),
+        [&fm](const QString& line) { return twips(fm.horizontalAdvance(line)); });
     msgbox::Input input;
-    input.text = measure(request.prompt, fm);
+    input.text = measure(lines, fm);
     input.style = request.style;
     input.captions = request.captions;
     // A caption needs its text and, beside it, its picture.
@@ -66,8 +87,9 @@ MessageBoxExtDialog::MessageBoxExtDialog(const msgbox::Request& request, const P
     m_label->setObjectName(QStringLiteral("lblMsg"));
     m_label->setTextFormat(Qt::PlainText);
     m_label->setWordWrap(false);
+    m_label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_label->setText(msgbox::promptLines(request.prompt).join(QLatin1Char('\n')));
+    m_label->setText(lines.join(QLatin1Char('\n')));
     // One pixel of slack on the right keeps the last glyph of the longest line from being cut.
     m_label->setGeometry(msgbox::pixels(m_layout.labelRect).adjusted(0, 0, 1, 0));
 
@@ -102,7 +124,10 @@ MessageBoxExtDialog::~MessageBoxExtDialog() = default;
 void MessageBoxExtDialog::press(int result)
 {
     if (result == msgbox::Help) {
-        emit helpRequested(m_helpContext);
+        if (m_onHelp)
+            m_onHelp();
+        else
+            emit helpRequested(m_helpContext);
         return;
     }
     m_pressed = result;

@@ -12,9 +12,11 @@ namespace orvida {
 
 class Pictures;
 
-// The program's own message box. It lays itself out with msgbox::layout at 15 twips per pixel.
+// The program's own message box. It lays itself out with msgbox::layout at 15 twips per pixel,
+// never wider than its screen's available width: lines beyond it wrap.
 // A button stores its result and closes the box; the help button asks for help with the box's
-// help context (as F1 does) and leaves it open. Esc and the close box press the cancel button
+// help context (as F1 does), or runs the request's own help action, and leaves it open. The text
+// can be selected with the mouse, so that a path it names can be copied. Esc and the close box press the cancel button
 // when there is one and are refused otherwise, so an OK-only box closes only through OK. Shown
 // centred on its parent, or on the screen when it has none.
 class MessageBoxExtDialog : public QDialog
@@ -50,6 +52,7 @@ private:
     QLabel* m_label = nullptr;
     QList<QPushButton*> m_buttons;
     int m_helpContext = 0;
+    std::function<void()> m_onHelp;
     int m_pressed = 0;
 };
 

@@ -4,11 +4,16 @@
 #include "gui/MessageBoxExtDialog.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScreen>
 #include <QToolBar>
 
 namespace orvida {
@@ -67,9 +72,16 @@ void DialogPrompts::printPreview(QWidget* parent,
                                  const QString& title,
                                  const std::function<void(QPagedPaintDevice&)>& paint)
 {
+    printPreviewSavingAs(parent, title, paint, title + QStringLiteral(".pdf"));
+}
+
+void DialogPrompts::printPreviewSavingAs(QWidget* parent,
+                                         const QString& title,
+                                         const std::function<void(QPagedPaintDevice&)>& paint,
+                                         const QString& suggestedPdf)
+{
     // No parent: the preview lives until the user closes it, even when the window that asked for it
     // is closed first, and it blocks no other window.
-    Q_UNUSED(parent);
     auto* preview = new QPrintPreviewDialog;
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->setWindowModality(Qt::NonModal);
@@ -81,9 +93,9 @@ void DialogPrompts::printPreview(QWidget* parent,
         toolbar->addSeparator();
         QAction* pdf = toolbar->addAction(QStringLiteral("Salvare PDF"));
         pdf->setToolTip(QStringLiteral("Salvare ca fisier PDF"));
-        QObject::connect(pdf, &QAction::triggered, preview, [preview, paint, title] {
-            const QString path = QFileDialog::getSaveFileName(preview, QString(), title + QStringLiteral(".pdf"),
-                                                              QStringLiteral("PDF (*.pdf)"));
+        QObject::connect(pdf, &QAction::triggered, preview, [preview, paint, title, suggestedPdf] {
+            const QString path
+                = QFileDialog::getSaveFileName(preview, QString(), suggestedPdf, QStringLiteral("PDF (*.pdf)"));
             if (path.isEmpty())
                 return;
             // The same writing as every other output file: a full disk or a protected folder is named.
@@ -95,9 +107,25 @@ void DialogPrompts::printPreview(QWidget* parent,
             });
             if (!saved)
                 QMessageBox::critical(preview, title, saved.failure().description);
+            else
+                QMessageBox::information(
+                    preview, title,
+                    QStringLiteral("Rezumatul a fost salvat in fisierul %1.").arg(QDir::toNativeSeparators(path)));
         });
     }
+    // Large enough to read: most of the screen, the page as wide as the view.
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        preview->resize(area.width() * 3 / 4, area.height() * 9 / 10);
+    }
+    if (auto* view = preview->findChild<QPrintPreviewWidget*>())
+        view->fitToWidth();
     preview->show();
+}
+
+void DialogPrompts::openLocation(const QString& path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace orvida

@@ -53,6 +53,18 @@ public:
 
     // The folder dialog, starting at `folder`; an empty text when it was cancelled.
     virtual QString existingFolder(QWidget* parent, const QString& caption, const QString& folder) = 0;
+    // The same, with the file its "Salvare PDF" proposes; without it, the title in the current folder.
+    virtual void printPreviewSavingAs(QWidget* parent,
+                                      const QString& title,
+                                      const std::function<void(QPagedPaintDevice&)>& paint,
+                                      const QString& suggestedPdf)
+    {
+        Q_UNUSED(suggestedPdf);
+        printPreview(parent, title, paint);
+    }
+
+    // Opens a file or folder with the desktop's own program for it.
+    virtual void openLocation(const QString& path) = 0;
 };
 
 // The real dialogs, modal on the user-interface thread.
@@ -72,6 +84,11 @@ public:
     void
     printPreview(QWidget* parent, const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
     QString existingFolder(QWidget* parent, const QString& caption, const QString& folder) override;
+    void printPreviewSavingAs(QWidget* parent,
+                              const QString& title,
+                              const std::function<void(QPagedPaintDevice&)>& paint,
+                              const QString& suggestedPdf) override;
+    void openLocation(const QString& path) override;
 
 private:
     const Pictures& m_pictures;

@@ -4,6 +4,7 @@
 #include "base/ErrorReport.h"
 #include "base/Text.h"
 #include "import/Amounts.h"
+#include "import/ImportProgress.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 
@@ -257,8 +258,14 @@ std::optional<Stop> Run::run(qint64& written)
     if (!book)
         return Stop { OpenWorkbook, { err::PathFileAccess, readFailure.description } };
     auto sheet = book->openSheet(QStringLiteral("Sheet1"), readFailure);
-    if (!sheet)
-        return Stop { OpenSheet, { err::ItemNotFound, readFailure.description } };
+    if (!sheet) {
+        // A workbook saved by a localised Excel names its first sheet "Foaie1": say what is there.
+        QString found = readFailure.description;
+        if (readFailure.error == ReadError::NoSuchSheet && !book->sheetNames().isEmpty())
+            found += QStringLiteral(" Foile registrului: \"%1\"; foaia cu jurnalul trebuie numita \"Sheet1\".")
+                         .arg(book->sheetNames().join(QStringLiteral("\", \"")));
+        return Stop { OpenSheet, { err::ItemNotFound, found } };
+    }
 
     // The journal is emptied, and the database's write lock taken, only once the sheet is being
     // read: a workbook that cannot be opened never holds up another writer.
@@ -273,7 +280,9 @@ std::optional<Stop> Run::run(qint64& written)
     // The header is the first row that holds anything; the sheet's used range starts there.
     Row row;
     bool found = false;
+    qint64 rowNumber = 0; // of the sheet, from 1
     for (;;) {
+        ++rowNumber;
         auto more = sheet->nextRow(row);
         if (!more)
             return Stop { FirstRow, more.failure() };
@@ -294,8 +303,14 @@ std::optional<Stop> Run::run(qint64& written)
                 m_columns[size_t(k)] = int(c);
     }
 
+    ImportProgress* progress = m_limits.progress;
+    qint64 dataRows = 0;
     bool first = true;
     for (;;) {
+        if (progress && progress->cancel)
+            return Stop { first ? FirstRow : NextRow,
+                          { err::UserInterrupt, QStringLiteral("Importul a fost oprit de utilizator.") } };
+        ++rowNumber;
         auto more = sheet->nextRow(row);
         if (!more)
             return Stop { first ? FirstRow : NextRow, more.failure() };
@@ -306,8 +321,16 @@ std::optional<Stop> Run::run(qint64& written)
             break;
         }
         first = false;
-        if (auto stop = importRow(row))
+        if (auto stop = importRow(row)) {
+            // A value that is not what its column needs is named with its row, as the sheet numbers it.
+            if (stop->failure.number == err::TypeMismatch || stop->failure.number == err::InvalidUseOfNull)
+                stop->failure.description
+                    = QStringLiteral("Randul %1: %2").arg(rowNumber).arg(stop->failure.description);
             return stop;
+        }
+        ++dataRows;
+        if (progress && progress->rowsRead)
+            progress->rowsRead(dataRows);
     }
     if (m_transaction)
         if (Status s = m_transaction->commit(); !s)
@@ -335,7 +358,11 @@ importJournal(const ImportInputs& inputs, const ProgramFolder& folder, MessageSi
     if (stop) {
         outcome.label = stop->label;
         outcome.failure = stop->failure;
-        sink.show(report::importStructure(stop->label));
+        if (stop->failure.number == err::UserInterrupt)
+            sink.show(Message::check(
+                QStringLiteral("Importul a fost oprit. Jurnalul a ramas asa cum era inainte de import.")));
+        else
+            sink.show(report::importStructure(stop->label));
         return outcome;
     }
     sink.show(Message::info(QStringLiteral("Importul s-a realizat cu succes")));

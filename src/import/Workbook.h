@@ -12,6 +12,8 @@ class QIODevice;
 
 namespace orvida::import {
 
+struct ImportProgress;
+
 // One cell of a sheet as the workbook stores it. Dates keep their day count from 30 December
 // 1899 in `number` (the workbook's own count, 1904-based workbooks already brought to it);
 // errors keep their text ("#N/A").
@@ -61,6 +63,7 @@ struct Limits
     // The shared strings may inflate to at most this many times their compressed size (plus a
     // chunk), so their memory stays in proportion to the file.
     qint64 sharedStringsRatio = 100;
+    ImportProgress* progress = nullptr; // the import's rows and stop request, when a window follows it
 };
 
 // A sheet being read row by row: the first row (the header) and then the data rows. Rows are

@@ -1,7 +1,10 @@
 #include "windows/CompanyWindow.h"
 
 #include "base/ErrorReport.h"
+#include "gui/Prompts.h"
+#include "gui/WindowKeys.h"
 
+#include <QCloseEvent>
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -53,6 +56,26 @@ QString latin(const char* text)
     return QString::fromLatin1(text);
 }
 
+// Passes the messages on and remembers whether there was any: a save that stored everything
+// shows none.
+class WatchingSink : public MessageSink
+{
+public:
+    explicit WatchingSink(MessageSink& to)
+        : m_to(to)
+    { }
+    void show(const Message& message) override
+    {
+        m_any = true;
+        m_to.show(message);
+    }
+    bool any() const { return m_any; }
+
+private:
+    MessageSink& m_to;
+    bool m_any = false;
+};
+
 } // namespace
 
 CompanyWindow::CompanyWindow(const Shell& shell, QWidget* parent)
@@ -69,16 +92,24 @@ CompanyWindow::CompanyWindow(const Shell& shell, QWidget* parent)
     m_tabs->addTab(buildIdentityPage(), QStringLiteral("Societate"));
     m_tabs->addTab(buildPeriodsPage(), QStringLiteral("Exercitiu"));
 
-    auto* save = new QPushButton(QStringLiteral("Salvare"), this);
-    save->setObjectName(QStringLiteral("cmdSalvare"));
+    m_save = new QPushButton(QStringLiteral("Salvare"), this);
+    m_save->setObjectName(QStringLiteral("cmdSalvare"));
     auto* cancel = new QPushButton(QStringLiteral("Iesire"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
-    connect(save, &QPushButton::clicked, this, &CompanyWindow::cmdSalvare_Click);
+    connect(m_save, &QPushButton::clicked, this, &CompanyWindow::cmdSalvare_Click);
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+    installWindowKeys(this, m_save, cancel);
+    for (QDateEdit* picker : std::as_const(m_dates))
+        selectDayOnClick(picker);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("lblStare"));
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(save);
+    buttons->addWidget(m_status, 1);
+    buttons->addWidget(m_save);
     buttons->addWidget(cancel);
 
     auto* layout = new QVBoxLayout(this);
@@ -86,6 +117,7 @@ CompanyWindow::CompanyWindow(const Shell& shell, QWidget* parent)
     layout->addLayout(buttons);
 
     load();
+    m_text.value(0)->setFocus(Qt::OtherFocusReason);
 }
 
 CompanyWindow::~CompanyWindow() = default;
@@ -219,6 +251,10 @@ void CompanyWindow::load()
     auto record = loadCompany(m_shell.folder);
     if (!record) {
         m_sink.show(report::companyWindow(record.failure(), report::names::CompanyLoadProcedure, 0));
+        m_save->setEnabled(false);
+        m_status->setText(QStringLiteral("Datele societatii nu au putut fi citite, de aceea salvarea este oprita: %1 "
+                                         "Inchideti fereastra si deschideti-o din nou dupa ce ati corectat problema.")
+                              .arg(record.failure().description));
         return;
     }
     m_record = *record;
@@ -230,6 +266,22 @@ void CompanyWindow::load()
         const auto* value = m_record.dates.field(latin(dateColumns[i]));
         m_dates[i]->setDate(value && *value ? **value : today);
     }
+    m_saved = shownValues();
+}
+
+QStringList CompanyWindow::shownValues() const
+{
+    QStringList values;
+    for (const QLineEdit* box : m_text)
+        values << box->text();
+    for (const QDateEdit* picker : m_dates)
+        values << picker->date().toString(Qt::ISODate);
+    return values;
+}
+
+bool CompanyWindow::isModified() const
+{
+    return shownValues() != m_saved;
 }
 
 CompanyRecord CompanyWindow::currentRecord() const
@@ -246,14 +298,49 @@ CompanyRecord CompanyWindow::currentRecord() const
     return record;
 }
 
-void CompanyWindow::cmdSalvare_Click()
+bool CompanyWindow::cmdSalvare_Click()
 {
+    if (!m_save->isEnabled())
+        return false;
     const CompanyRecord record = currentRecord();
-    saveCompany(m_shell.folder, record, m_sink);
+    WatchingSink sink(m_sink);
+    m_status->clear();
+    saveCompany(m_shell.folder, record, sink);
     if (record.text(QStringLiteral("DENUMIRE")).isEmpty()) {
         m_tabs->setCurrentIndex(0);
         m_text.value(0)->setFocus();
     }
+    if (sink.any())
+        return false;
+    // What was stored is what the window now holds.
+    m_record = record;
+    m_saved = shownValues();
+    m_status->setText(QStringLiteral("Datele au fost salvate la ora %1.")
+                          .arg(m_shell.clock.now().time().toString(QStringLiteral("HH:mm"))));
+    return true;
+}
+
+void CompanyWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_save->isEnabled() && isModified()) {
+        msgbox::Request request;
+        request.prompt = QStringLiteral("Datele societatii au fost modificate. Salvati modificarile?");
+        request.style = msgbox::YesNoCancel | msgbox::QuestionIcon;
+        switch (m_shell.prompts.messageBoxExt(this, request)) {
+        case msgbox::Yes:
+            if (!cmdSalvare_Click()) {
+                event->ignore();
+                return;
+            }
+            break;
+        case msgbox::No:
+            break;
+        default:
+            event->ignore();
+            return;
+        }
+    }
+    QWidget::closeEvent(event);
 }
 
 } // namespace orvida::company

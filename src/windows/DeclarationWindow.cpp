@@ -3,6 +3,7 @@
 #include "base/Dates.h"
 #include "declaration/SemesterFiles.h"
 #include "gui/Pictures.h"
+#include "gui/WindowKeys.h"
 #include "windows/ReviewWindow.h"
 #include "windows/SummaryPreview.h"
 
@@ -58,6 +59,13 @@ DeclarationWindow::DeclarationWindow(const Shell& shell, QWidget* parent)
     buildControls();
     connectRules();
     Form_Load();
+    // Enter runs the declaration and Esc closes; the first name's single space and the dates are
+    // typed over from the first click.
+    installWindowKeys(this, findChild<QPushButton*>(QStringLiteral("cmdCalcul")),
+                      findChild<QPushButton*>(QStringLiteral("cmdAnulare")));
+    selectAllOnClick(m_prenume);
+    for (QDateEdit* picker : { m_dela, m_la })
+        selectDayOnClick(picker);
 }
 
 DeclarationWindow::~DeclarationWindow() = default;
@@ -255,7 +263,7 @@ void DeclarationWindow::cmdCalcul_Click()
     const DeclarationContext context { m_shell.folder, m_shell.clock, m_parameters, defaultAuthorityProgram() };
     const DeclarationOutcome outcome = runDeclaration(inputs(), context, m_sink);
     if (outcome.semester && outcome.semester->summary)
-        showSummaryPreview(m_shell.prompts, this, *outcome.semester->summary);
+        showSummaryPreview(m_shell.prompts, this, *outcome.semester->summary, m_shell.folder.path());
 }
 
 } // namespace orvida::declaration

@@ -1,20 +1,32 @@
 #include "windows/ImportWindow.h"
 
+#include "gui/ImportProgressDialog.h"
 #include "gui/Pictures.h"
 #include "gui/Prompts.h"
+#include "gui/WindowKeys.h"
+#include "import/ImportAdvice.h"
+#include "import/ImportProgress.h"
 #include "import/ImportRun.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QThread>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -22,6 +34,13 @@
 namespace orvida::import {
 
 namespace {
+
+// The per-user settings of the program (~/.config/Orvida/Orvida.conf), where the main window's
+// placement is read too.
+std::unique_ptr<QSettings> userSettings()
+{
+    return std::make_unique<QSettings>(QCoreApplication::applicationName(), QCoreApplication::applicationName());
+}
 
 // Excel workbooks first (97-2003 and the newer format), all files second.
 const QString fileFilter = QStringLiteral("(*.XLS, *.XLSX) (*.xls *.XLS *.xlsx *.XLSX);;(*.*) (*)");
@@ -36,6 +55,7 @@ ImportWindow::ImportWindow(const Shell& shell, QChar tipOp, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmImportXLS"));
     setAttribute(Qt::WA_DeleteOnClose);
+    setAcceptDrops(true);
     setWindowTitle(tipOp == QLatin1Char('C') ? QStringLiteral("Import achizitii din fisierul EXCEL")
                                              : QStringLiteral("Import livrari din fisierul EXCEL"));
 
@@ -72,6 +92,7 @@ ImportWindow::ImportWindow(const Shell& shell, QChar tipOp, QWidget* parent)
     connect(browse, &QPushButton::clicked, this, &ImportWindow::cmdGetSourceSpec1_Click);
     connect(ok, &QPushButton::clicked, this, &ImportWindow::cmdOK_Click);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    installWindowKeys(this, ok, exit);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -84,13 +105,49 @@ ImportWindow::ImportWindow(const Shell& shell, QChar tipOp, QWidget* parent)
 
 ImportWindow::~ImportWindow() = default;
 
+QString ImportWindow::startFolder() const
+{
+    // Where the last workbook of this journal was chosen, else IMPORT/ in the program folder,
+    // created when missing (a missing folder would be offered as a file name).
+    const QString last = userSettings()->value(lastFolderKey()).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString import = m_shell.folder.file(QStringLiteral("IMPORT"));
+    QDir().mkpath(import);
+    return import;
+}
+
+QString ImportWindow::lastFolderKey() const
+{
+    return m_tipOp == QLatin1Char('C') ? QStringLiteral("Import/FolderAchizitii")
+                                       : QStringLiteral("Import/FolderLivrari");
+}
+
 void ImportWindow::cmdGetSourceSpec1_Click()
 {
     // An empty title: the dialog shows the platform's own.
-    const QString chosen
-        = m_shell.prompts.openFileName(this, QString(), m_shell.folder.file(QStringLiteral("IMPORT")), fileFilter);
-    if (!chosen.isEmpty())
+    const QString chosen = m_shell.prompts.openFileName(this, QString(), startFolder(), fileFilter);
+    if (!chosen.isEmpty()) {
         m_path->setText(chosen);
+        userSettings()->setValue(lastFolderKey(), QFileInfo(chosen).absolutePath());
+    }
+}
+
+void ImportWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!m_running && urls.size() == 1 && urls.first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void ImportWindow::dropEvent(QDropEvent* event)
+{
+    // A workbook dropped onto the window fills the path, as "..." would.
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (m_running || urls.size() != 1 || !urls.first().isLocalFile())
+        return;
+    m_path->setText(QDir::toNativeSeparators(urls.first().toLocalFile()));
+    event->acceptProposedAction();
 }
 
 void ImportWindow::cmdOK_Click()
@@ -115,35 +172,70 @@ void ImportWindow::cmdOK_Click()
     MessageList messages;
     ImportOutcome outcome;
     const ProgramFolder folder = m_shell.folder;
-    std::unique_ptr<QThread> worker(QThread::create([&] { outcome = importJournal(inputs, folder, messages); }));
+    ImportProgress progress;
+    std::atomic<qint64> rowsRead { 0 };
+    progress.rowsRead = [&rowsRead](qint64 rows) {
+        rowsRead = rows;
+    };
+    Limits limits;
+    limits.progress = &progress;
+    m_progress = &progress;
+    std::unique_ptr<QThread> worker(
+        QThread::create([&] { outcome = importJournal(inputs, folder, messages, limits); }));
     QEventLoop loop;
     connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    QProgressDialog progress(QStringLiteral("Importul este in curs..."), QString(), 0, 0, this);
-    progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(ProgressDelayMs);
-    progress.setValue(0);
+    // The dialog appears only when the import takes a while; it shows the rows read so far.
+    ImportProgressDialog dialog(progress.cancel, windowTitle(), this);
+    dialog.setWindowModality(Qt::WindowModal);
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, &dialog, [&] {
+        dialog.setRowsRead(rowsRead);
+        if (!dialog.isVisible() && m_started.elapsed() >= ProgressDelayMs)
+            dialog.show();
+    });
+    m_started.start();
+    tick.start(100);
     worker->start();
     if (!worker->isFinished())
         loop.exec();
     worker->wait();
-    progress.reset();
+    tick.stop();
+    dialog.hide();
+    m_progress = nullptr;
     unsetCursor();
     m_running = false;
 
-    for (const Message& m : messages.messages())
+    // The run's messages, with a second line the command line does not print: how many rows
+    // went in, or why the import failed and what to do.
+    const QString reason = failureReason(outcome);
+    for (Message m : messages.messages()) {
+        if (outcome.ok() && m.role == MessageRole::Info)
+            m.text += QStringLiteral("\nRanduri importate: %1.").arg(outcome.rowsWritten);
+        else if (m.role == MessageRole::Failure && !reason.isEmpty())
+            m.text += QLatin1Char('\n') + reason;
         m_sink.show(m);
-    if (!outcome.failedBeforeWorkbookOpen())
+    }
+    // After a failure the journal is as it was: the path and the options stay for another try.
+    if (outcome.ok())
         close();
 }
 
 void ImportWindow::closeEvent(QCloseEvent* event)
 {
-    // The import in progress still writes through this window's inputs.
-    if (m_running)
+    // The import in progress still writes through this window's inputs: "Iesire" offers to stop
+    // it, and the window stays until it has stopped.
+    if (m_running) {
         event->ignore();
-    else
-        QWidget::closeEvent(event);
+        if (m_progress && !m_progress->cancel) {
+            msgbox::Request request;
+            request.prompt = QStringLiteral("Importul este in curs. Il opriti? Jurnalul va ramane asa cum era.");
+            request.style = msgbox::YesNo | msgbox::QuestionIcon | msgbox::DefaultButton2;
+            if (m_shell.prompts.messageBoxExt(this, request) == msgbox::Yes && m_progress)
+                m_progress->cancel = true;
+        }
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 } // namespace orvida::import

@@ -91,7 +91,7 @@ TEST_F(MainWindowTest, MenuTreeWithCaptionsAndAccelerators)
         return out;
     };
     EXPECT_EQ(commandsOf("mnuDate"),
-              QStringList({ "&Societate|mnuSoc", "&Deschide folder societate...|mnuDeschide",
+              QStringList({ "&Societate|mnuSoc", "Deschide &folder societate...|mnuDeschide",
                             "Foldere &recente||disabled", "Salvare baza de date...|mnuSalvareBD",
                             "Restaurare baza de date...|mnuRestaurareBD", "&Iesire|mnuIesire" }));
     EXPECT_EQ(commandsOf("mnuImport"), QStringList({ "&Achizitii|mnuAchizitii", "&Livrari|mnuLivrari" }));
@@ -154,6 +154,93 @@ TEST_F(MainWindowTest, EachCommandOpensANewModelessWindow)
     QPointer<QWidget> guard(about);
     QTest::mouseClick(about->cmdOK(), Qt::LeftButton);
     EXPECT_FALSE(about->isVisible());
+}
+
+// Alt and a letter from a closed menu go to the first entry with that letter; the letter again
+// while a menu is open goes on to the next one. A command reached that way is highlighted and
+// runs on Enter, never at once.
+TEST_F(MainWindowTest, SharedMnemonicsGoFirstThenNext)
+{
+    MainWindow main(m_shell, fakeWindows(), MainPlacement {});
+    main.show();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    QStringList opened;
+    QObject::connect(&main, &MainWindow::windowOpened, [&](QWidget* w) {
+        opened << (w->property("kind").toString().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                                            : w->property("kind").toString());
+    });
+    QMenuBar* bar = main.menuBar();
+    auto* date = main.findChild<QMenu*>(QStringLiteral("mnuDate"));
+    auto* import = main.findChild<QMenu*>(QStringLiteral("mnuImport"));
+    // Where a key goes: the open menu, else the widget with the focus, else the window.
+    // `held`: Alt is already down, so only the letter is pressed (a fresh Alt closes an open menu).
+    auto press = [&](Qt::Key key, Qt::KeyboardModifiers mods, bool held) {
+        QWidget* to = QApplication::activePopupWidget();
+        if (!to) {
+            // Back to the main window after a command opened another one.
+            main.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&main));
+            to = QApplication::focusWidget() ? QApplication::focusWidget() : &main;
+        }
+        if (held) {
+            const QString text(QChar(u'a' + (key - Qt::Key_A)));
+            QTest::simulateEvent(to, true, key, mods, text, false, -1);
+        } else {
+            QTest::keyClick(to, key, mods);
+        }
+        QApplication::processEvents();
+    };
+    auto state = [&] {
+        QString s = bar->activeAction() ? bar->activeAction()->text() : QStringLiteral("-");
+        if (QWidget* popup = QApplication::activePopupWidget())
+            s += QStringLiteral(" open:") + popup->objectName();
+        return s;
+    };
+
+    const struct
+    {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        bool held;
+        QString state;
+        QStringList opened;
+    } steps[] = {
+        { "Alt+D opens the first menu with D", Qt::Key_D, Qt::AltModifier, false, "&Date contact open:mnuDate", {} },
+        { "D again goes on to the declaration, without running it",
+          Qt::Key_D,
+          Qt::NoModifier,
+          false,
+          "&Declaratia 394",
+          {} },
+        { "D once more goes around to the first", Qt::Key_D, Qt::NoModifier, false, "&Date contact open:mnuDate", {} },
+        { "D with Alt held goes on too", Qt::Key_D, Qt::AltModifier, true, "&Declaratia 394", {} },
+        { "Enter runs the highlighted command", Qt::Key_Return, Qt::NoModifier, false, "-", { "declaration" } },
+        { "Alt+D again starts from the first", Qt::Key_D, Qt::AltModifier, false, "&Date contact open:mnuDate", {} },
+        { "Esc closes the menu", Qt::Key_Escape, Qt::NoModifier, false, "", {} },
+        { "Alt+I opens the import menu", Qt::Key_I, Qt::AltModifier, false, "&Import open:mnuImport", {} },
+        { "I goes on to the about box", Qt::Key_I, Qt::NoModifier, false, "&Info", {} },
+        { "Esc drops it: nothing opens", Qt::Key_Escape, Qt::NoModifier, false, "-", {} },
+        { "Alt+I from a closed menu is the import menu again",
+          Qt::Key_I,
+          Qt::AltModifier,
+          false,
+          "&Import open:mnuImport",
+          {} },
+        { "its own letters still choose its commands", Qt::Key_L, Qt::NoModifier, false, "-", { "import" } },
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        opened.clear();
+        press(step.key, step.mods, step.held);
+        if (!step.state.isEmpty()) {
+            EXPECT_EQ(state().toStdString(), step.state.toStdString());
+        }
+        EXPECT_EQ(opened, step.opened);
+    }
+    EXPECT_FALSE(date->isVisible());
+    EXPECT_FALSE(import->isVisible());
 }
 
 TEST_F(MainWindowTest, CommandsWithoutAWindowOpenNothing)

@@ -97,8 +97,8 @@ TEST(WorkWindows, FromTheCompanyToBothDeclarations)
 
     const QStringList texts = f.prompts.texts();
     ASSERT_GE(texts.size(), 5) << texts.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(texts[0], QStringLiteral("Importul s-a realizat cu succes"));
-    EXPECT_EQ(texts[1], QStringLiteral("Importul s-a realizat cu succes"));
+    EXPECT_EQ(texts[0], QStringLiteral("Importul s-a realizat cu succes\nRanduri importate: 40."));
+    EXPECT_EQ(texts[1], QStringLiteral("Importul s-a realizat cu succes\nRanduri importate: 36."));
     EXPECT_TRUE(texts[2].startsWith(QStringLiteral("Fisierul D394.xml a fost generat"))) << texts[2].toStdString();
     EXPECT_TRUE(texts[3].startsWith(QStringLiteral("Fisierul D394.txt a fost generat"))) << texts[3].toStdString();
     delete declaration;

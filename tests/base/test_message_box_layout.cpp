@@ -163,3 +163,52 @@ TEST(MessageBoxLayout, PromptLinesAndPixels)
     EXPECT_EQ(pixels(QRect(1850, 595, 1550, 375)), QRect(123, 40, 104, 25));
     EXPECT_EQ(pixels(QSize(6500, 6500)), QSize(433, 433));
 }
+
+// A box is never wider than the screen: the label's width is capped to what is left of the
+// screen's width beside the margins and the icon, and the lines beyond it wrap.
+TEST(MessageBoxLayout, WidthCapAndWrapping)
+{
+    EXPECT_EQ(maxLabelWidth(19200, OkOnly), 19200 - 400);
+    EXPECT_EQ(maxLabelWidth(19200, CriticalIcon), 19200 - 1080);
+    EXPECT_EQ(maxLabelWidth(1000, InformationIcon), ButtonWidth); // a screen narrower than a box
+
+    // 100 twips per character.
+    const auto width = [](const QString& s) {
+        return 100 * static_cast<int>(s.size());
+    };
+    const struct
+    {
+        const char* name;
+        QStringList lines;
+        int max;
+        QStringList wrapped;
+    } cases[] = {
+        { "lines that fit stay as they are, spaces and all", { "ab cd ", "", "x" }, 600, { "ab cd ", "", "x" } },
+        { "a line breaks at the last space that fits", { "unu doi trei patru" }, 800, { "unu doi", "trei", "patru" } },
+        { "the spaces at a break are dropped", { "unu    doi" }, 500, { "unu", "doi" } },
+        { "a word wider than the line is cut", { "abcdefghij kl" }, 400, { "abcd", "efgh", "ij", "kl" } },
+        { "a cut word's end shares its line with what follows", { "abcdef g" }, 400, { "abcd", "ef g" } },
+        { "only the wide line wraps",
+          { "scurt", "un rand mult prea lung" },
+          1200,
+          { "scurt", "un rand mult", "prea lung" } },
+        { "a path without spaces", { "Fisierul /home/u/D394/x.xml" }, 1000, { "Fisierul", "/home/u/D3", "94/x.xml" } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList wrapped = wrapLines(c.lines, c.max, width);
+        EXPECT_EQ(wrapped, c.wrapped);
+        for (const QString& line : wrapped)
+            EXPECT_LE(width(line), c.max);
+    }
+
+    // The box laid out from the wrapped lines fits the screen it was capped for.
+    Input input;
+    input.style = CriticalIcon;
+    input.text.lineHeight = LineHeight;
+    const int screen = 1280 * TwipsPerPixel;
+    for (const QString& line : wrapLines({ QString(400, QLatin1Char('x')) }, maxLabelWidth(screen, input.style), width))
+        input.text.lineWidths << width(line);
+    EXPECT_EQ(input.text.lineWidths.size(), 3);
+    EXPECT_LE(layout(input).client.width(), screen);
+}

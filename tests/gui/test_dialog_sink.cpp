@@ -123,3 +123,81 @@ TEST(DialogSink, TheRealBoxesShowTheMessage)
     EXPECT_EQ(stdText, QStringLiteral("<b>disk full</b>"));
     EXPECT_EQ(stdIcon, QMessageBox::Critical);
 }
+
+// The messages that report a written file or folder offer to open it; no other message does.
+TEST(DialogSink, WrittenFilesCanBeOpenedFromTheirMessage)
+{
+    const struct
+    {
+        Message message;
+        QString caption; // empty: nothing to open
+        QString path;
+    } cases[] = {
+        { Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul /p/D394/14399840.")),
+          "Deschide folderul", "/p/D394/14399840" },
+        { Message::info(QStringLiteral("Fisierul D394.txt a fost generat in catalogul /p/D394.")), "Deschide folderul",
+          "/p/D394" },
+        { Message::info(QStringLiteral("Fisierul /p/394_UF/394_S112_J2816464.txt a fost generat. ")),
+          "Deschide folderul", "/p/394_UF" },
+        { Message::info(QStringLiteral(
+              "Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati fisierul /p/D394_Erori.txt ")),
+          "Deschide lista", "/p/D394_Erori.txt" },
+        { Message::info(QStringLiteral("Declaratia s-a generat fara erori.")), "", "" },
+        { Message::info(QStringLiteral("Importul s-a realizat cu succes")), "", "" },
+        { Message::failure(QStringLiteral("Fisierul D394.xml a fost generat in catalogul /p.")), "", "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.text.toStdString());
+        const auto openable = openableIn(c.message);
+        ASSERT_EQ(openable.has_value(), !c.caption.isEmpty());
+        test::ScriptedPrompts prompts;
+        DialogSink sink(prompts, nullptr);
+        if (!openable) {
+            sink.show(c.message);
+            EXPECT_EQ(prompts.shown()[0].captions, QStringList { QStringLiteral("OK") });
+            continue;
+        }
+        EXPECT_EQ(openable->caption, c.caption);
+        EXPECT_EQ(openable->path, c.path);
+
+        // The button beside OK opens it and the box stays until OK.
+        prompts.setNextAnswer(msgbox::Help);
+        sink.show(c.message);
+        ASSERT_EQ(prompts.shown().size(), 1);
+        EXPECT_EQ(prompts.shown()[0].captions, QStringList({ QStringLiteral("OK"), c.caption }));
+        EXPECT_EQ(prompts.shown()[0].answer, msgbox::Ok);
+        EXPECT_EQ(prompts.opened(), QStringList { c.path });
+        // Not pressed: nothing opens.
+        sink.show(c.message);
+        EXPECT_EQ(prompts.opened().size(), 1);
+    }
+}
+
+TEST(DialogSink, TheRealBoxOpensThroughTheSeamAndItsTextCanBeSelected)
+{
+    struct Recording : DialogPrompts
+    {
+        using DialogPrompts::DialogPrompts;
+        void openLocation(const QString& path) override { opened << path; }
+        QStringList opened;
+    };
+    const Pictures pictures({ QStringLiteral(ORVIDA_SOURCE_DIR "/resources/BMP") });
+    Recording prompts(pictures);
+    DialogSink sink(prompts, nullptr);
+    bool stayedOpen = false;
+    Qt::TextInteractionFlags flags;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<MessageBoxExtDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        flags = box->label()->textInteractionFlags();
+        ASSERT_EQ(box->buttons().size(), 2);
+        EXPECT_EQ(box->buttons()[1]->text(), QStringLiteral("Deschide folderul"));
+        QTest::mouseClick(box->buttons()[1], Qt::LeftButton);
+        stayedOpen = box->isVisible();
+        QTest::mouseClick(box->buttons()[0], Qt::LeftButton);
+    });
+    sink.show(Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul /p/D394/1.")));
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(prompts.opened, QStringList { QStringLiteral("/p/D394/1") });
+    EXPECT_TRUE(flags.testFlag(Qt::TextSelectableByMouse));
+}

@@ -1,4 +1,5 @@
 #include "base/MessageBoxLayout.h"
+#include "gui/ImportProgressDialog.h"
 #include "gui/MessageBoxExtDialog.h"
 #include "gui/Pictures.h"
 #include "gui/Prompts.h"
@@ -6,8 +7,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,6 +84,30 @@ TEST(MessageBoxExtDialog, AppliesTheLayoutAtFifteenTwipsPerPixel)
     EXPECT_EQ(plain.windowTitle(), QStringLiteral("Titlu"));
     EXPECT_TRUE(plain.iconLabel()->isHidden());
     EXPECT_EQ(plain.label()->x(), 13);
+}
+
+TEST(MessageBoxExtDialog, NeverWiderThanTheScreen)
+{
+    const Pictures pictures({ shippedPictures() });
+    const int screen = QGuiApplication::primaryScreen()->availableGeometry().width();
+    const QString path = QStringLiteral("/home/contabil/Orvida/D394/14399840/D394_10.12.2026 - 12.00.00.xml ");
+    msgbox::Request request;
+    request.prompt = QStringLiteral("Baza de date nu poate fi deschisa: ") + path.repeated(8) + QStringLiteral("\nOK");
+    request.style = msgbox::CriticalIcon;
+    MessageBoxExtDialog box(request, pictures);
+    EXPECT_LE(box.width(), screen);
+    EXPECT_LE(box.label()->geometry().right(), box.width());
+    const QStringList lines = box.label()->text().split(QLatin1Char('\n'));
+    EXPECT_GT(lines.size(), 2);
+    EXPECT_EQ(lines.last(), QStringLiteral("OK"));
+    // Nothing is lost: the wrapped lines hold every word of the prompt.
+    EXPECT_EQ(lines.join(QLatin1Char(' ')).simplified(), request.prompt.simplified());
+    for (const QString& line : lines)
+        EXPECT_LE(box.label()->fontMetrics().horizontalAdvance(line), box.label()->width());
+
+    // A prompt that fits keeps its designed width.
+    MessageBoxExtDialog small({ QStringLiteral("Mesaj scurt"), msgbox::OkOnly, {}, 0, {} }, pictures);
+    EXPECT_EQ(small.label()->text(), QStringLiteral("Mesaj scurt"));
 }
 
 TEST(MessageBoxExtDialog, CloseEscapeAndEnterRules)
@@ -245,4 +272,24 @@ TEST(Pictures, ShippedFilesLoadAndMissingOrBrokenOnesFallBack)
     MessageBoxExtDialog box({ QStringLiteral("Mesaj"), msgbox::OkCancel | msgbox::CriticalIcon, {}, 0, {} }, missing);
     EXPECT_FALSE(box.iconLabel()->pixmap().isNull());
     EXPECT_FALSE(box.buttons()[0]->icon().isNull());
+}
+
+// The import's progress can only be stopped through "Renunta": Esc and the close box are ignored.
+TEST(ImportProgressDialog, StopsOnlyThroughRenunta)
+{
+    std::atomic<bool> cancel { false };
+    ImportProgressDialog dialog(cancel, QStringLiteral("Import achizitii din fisierul EXCEL"));
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.setRowsRead(1234);
+    EXPECT_EQ(dialog.rowsLabel()->text(), QStringLiteral("Randuri citite: 1234"));
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    dialog.windowHandle()->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(cancel);
+    QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+    EXPECT_TRUE(cancel);
+    EXPECT_FALSE(dialog.cancelButton()->isEnabled());
 }

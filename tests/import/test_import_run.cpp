@@ -2,6 +2,8 @@
 
 #include "base/ErrorReport.h"
 #include "import/Amounts.h"
+#include "import/ImportAdvice.h"
+#include "import/ImportProgress.h"
 #include "import/ImportRun.h"
 #include "store/Database.h"
 #include "support/TestFolder.h"
@@ -336,4 +338,115 @@ TEST(Amounts, WholeAmountIsHalfToEven)
         ASSERT_EQ(import::wholeAmount(v), text::roundHalfEven(v, 0) + 0.0) << v;
     }
     EXPECT_FALSE(std::signbit(import::wholeAmount(-0.4)));
+}
+
+// The window shows these lines under the structure message: the cause, with its sheet, column or
+// row, and what to do.
+TEST(ImportRun, FailureReasonsNameTheCauseAndTheRemedy)
+{
+    const QString fixCell = QStringLiteral("\nCorectati celula in registru, salvati-l si apasati din nou Ok.");
+    struct Case
+    {
+        const char* file;
+        import::Journal journal;
+        QString reason;
+    };
+    const Case cases[] = {
+        { "no-sheet1.xlsx", C,
+          "Registrul nu are foaia \"Sheet1\". Foile registrului: \"Foaie1\"; foaia cu jurnalul trebuie numita "
+          "\"Sheet1\"." },
+        { "no-sheet1.xls", L,
+          "Registrul nu are foaia \"Sheet1\". Foile registrului: \"Foaie1\"; foaia cu jurnalul trebuie numita "
+          "\"Sheet1\"." },
+        { "no-tva.xlsx", L,
+          "Foaia nu are coloana TVA.\nAdaugati coloana in primul rand al foii Sheet1, salvati registrul si apasati "
+          "din nou Ok." },
+        { "bad-amount.xlsx", C, "Randul 3: Valoarea \"119 lei\" din coloana TOTAL nu este un numar." + fixCell },
+        { "empty-name.xlsx", L, "Randul 3: Coloana NUME este goala." + fixCell },
+        { "date-amount.xlsx", C, "Randul 3: Coloana TOTAL contine o data calendaristica." + fixCell },
+        { "error-amount.xlsx", C, "Randul 3: Coloana BAZA contine eroarea #REF!." + fixCell },
+        { "not-a-workbook.xls", C, "Fisierul nu este un registru Excel (.xls sau .xlsx)." },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        TestFolder t;
+        const Imported r = runImport(t, QString::fromLatin1(c.file), c.journal);
+        EXPECT_EQ(import::failureReason(r.outcome), c.reason);
+    }
+
+    // The database's own states, whichever step meets them first.
+    TestFolder none(false);
+    const Imported missing = runImport(none, QStringLiteral("journal.xlsx"), L);
+    EXPECT_EQ(missing.outcome.label, 80);
+    EXPECT_EQ(import::failureReason(missing.outcome),
+              QStringLiteral("Baza de date %1 nu exista; creati-o mai intai.").arg(none.folder().databasePath()));
+    const struct
+    {
+        int number;
+        QString remedy;
+    } states[] = {
+        { err::database(5),
+          "Inchideti ferestrele si programele care lucreaza cu baza de date, apoi apasati din nou Ok." },
+        { err::database(6),
+          "Inchideti ferestrele si programele care lucreaza cu baza de date, apoi apasati din nou Ok." },
+        { err::database(8),
+          "Cereti drepturi de scriere pentru fisierul Orvida.mdb si pentru folderul programului, apoi apasati din "
+          "nou Ok." },
+    };
+    for (const auto& state : states) {
+        import::ImportOutcome outcome;
+        outcome.label = 60;
+        outcome.failure = { state.number, QStringLiteral("Motivul.") };
+        EXPECT_EQ(import::failureReason(outcome), QStringLiteral("Motivul.\n") + state.remedy);
+    }
+
+    // Success and a stop have no reason.
+    EXPECT_EQ(import::failureReason({}), QString());
+    import::ImportOutcome stopped;
+    stopped.label = 460;
+    stopped.failure = { err::UserInterrupt, QStringLiteral("oprit") };
+    EXPECT_EQ(import::failureReason(stopped), QString());
+}
+
+// A stop asked for during the import rolls it back: the journal is exactly as before, whether it
+// was to be emptied first or appended to, and the message says so.
+TEST(ImportRun, AStopRollsBackAndSaysNothingChanged)
+{
+    for (bool checkIni : { true, false }) {
+        SCOPED_TRACE(checkIni);
+        TestFolder t;
+        t.exec(QStringLiteral("insert into zet_jct_UE (NUME, CODF, TOTAL, COL6) values ('Vechi', 'RO1', 119, 100)"));
+        const QStringList before = journal(t, true);
+        import::ImportProgress progress;
+        QList<qint64> seen;
+        progress.rowsRead = [&](qint64 rows) {
+            seen << rows;
+            if (rows == 2)
+                progress.cancel = true;
+        };
+        import::Limits limits;
+        limits.progress = &progress;
+        const Imported r = runImport(t, QStringLiteral("journal.xlsx"), C, checkIni, false, limits);
+        EXPECT_EQ(seen, QList<qint64>({ 1, 2 }));
+        EXPECT_EQ(r.outcome.failure.number, err::UserInterrupt);
+        EXPECT_FALSE(r.outcome.ok());
+        EXPECT_EQ(
+            r.messages,
+            QStringList { QStringLiteral("Importul a fost oprit. Jurnalul a ramas asa cum era inainte de import.") });
+        EXPECT_EQ(journal(t, true), before);
+    }
+
+    // Followed to the end, every data row is counted.
+    TestFolder t;
+    import::ImportProgress progress;
+    qint64 last = 0;
+    progress.rowsRead = [&](qint64 rows) {
+        last = rows;
+    };
+    import::Limits limits;
+    limits.progress = &progress;
+    const Imported r = runImport(t, QStringLiteral("journal.xlsx"), C, true, false, limits);
+    EXPECT_TRUE(r.outcome.ok());
+    EXPECT_GE(last, r.outcome.rowsWritten);
+    EXPECT_EQ(r.messages, QStringList { Success });
 }

@@ -16,24 +16,39 @@ QStringList ScriptedPrompts::texts() const
 int ScriptedPrompts::messageBoxExt(QWidget*, const msgbox::Request& request)
 {
     int answer = 0;
-    if (!m_answers.isEmpty()) {
-        answer = m_answers.dequeue();
-    } else {
-        const msgbox::Layout layout = msgbox::layout({ {}, request.style, request.captions, {} });
-        answer = layout.buttons[layout.focusOrder.first()].result;
+    const msgbox::Layout layout = msgbox::layout({ {}, request.style, request.captions, {} });
+    if (!m_answers.isEmpty() && m_answers.head() == msgbox::Help) {
+        m_answers.dequeue();
+        if (request.onHelp)
+            request.onHelp();
     }
-    m_shown.append({ BoxKind::Own, request.prompt, msgbox::titleOf(request), request.style, Icon::None, answer });
+    if (!m_answers.isEmpty())
+        answer = m_answers.dequeue();
+    else
+        answer = layout.buttons[layout.focusOrder.first()].result;
+    QStringList captions;
+    for (const msgbox::Button& b : layout.buttons)
+        captions << b.caption;
+    m_shown.append(
+        { BoxKind::Own, request.prompt, msgbox::titleOf(request), captions, request.style, Icon::None, answer });
     return answer;
 }
 
 void ScriptedPrompts::standardBox(QWidget*, const QString& text, const QString& title, Icon icon)
 {
-    m_shown.append({ BoxKind::Standard, text, title.isEmpty() ? msgbox::productName() : title, 0, icon, msgbox::Ok });
+    m_shown.append({ BoxKind::Standard,
+                     text,
+                     title.isEmpty() ? msgbox::productName() : title,
+                     { QStringLiteral("OK") },
+                     0,
+                     icon,
+                     msgbox::Ok });
 }
 
-QString ScriptedPrompts::openFileName(QWidget*, const QString& caption, const QString&, const QString&)
+QString ScriptedPrompts::openFileName(QWidget*, const QString& caption, const QString& folder, const QString&)
 {
     m_fileDialogs.append(caption);
+    m_fileDialogFolders.append(folder);
     return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
 }
 

@@ -2,6 +2,7 @@
 #include "windows/CompanyWindow.h"
 
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -34,6 +35,8 @@ struct CompanyFixture : WindowFixture
     {
         QLineEdit* box = w->textBox(index);
         box->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(box, Qt::Key_Delete);
         QTest::keyClicks(box, text);
     }
     void save(CompanyWindow* w) const { click(child<QPushButton>(w, "cmdSalvare")); }
@@ -158,4 +161,95 @@ TEST(CompanyWindow, OpeningFailureIsReportedAndTheWindowStays)
     EXPECT_EQ(shown.box, BoxKind::Standard);
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.textBox(0)->text().isEmpty());
+}
+
+// After a failed load the boxes are empty: saving them would overwrite the rows, so saving is
+// disabled and the window says why. Closing then asks nothing.
+TEST(CompanyWindow, AFailedLoadDisablesSavingAndSaysWhy)
+{
+    WindowFixture f { false };
+    QPointer<CompanyWindow> window(new CompanyWindow(f.shell));
+    window->show();
+    auto* save = f.child<QPushButton>(window, "cmdSalvare");
+    EXPECT_FALSE(save->isEnabled());
+    const QString status = f.child<QLabel>(window, "lblStare")->text();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("Datele societatii nu au putut fi citite, de aceea salvarea este "
+                                                 "oprita: Baza de date ")))
+        << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral(" nu exista"))) << status.toStdString();
+
+    QTest::keyClicks(window->textBox(0), QStringLiteral("Noua SRL"));
+    EXPECT_FALSE(window->cmdSalvare_Click());
+    EXPECT_EQ(f.prompts.shown().size(), 1); // the load's own report only
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(f.prompts.shown().size(), 1);
+    delete window.data();
+}
+
+TEST(CompanyWindow, ASuccessfulSaveSaysSo)
+{
+    CompanyFixture f;
+    CompanyWindow* w = f.open();
+    auto* status = f.child<QLabel>(w, "lblStare");
+    EXPECT_TRUE(status->text().isEmpty());
+    f.type(w, 0, QStringLiteral("Noua SRL"));
+    f.save(w);
+    EXPECT_EQ(
+        status->text(),
+        QStringLiteral("Datele au fost salvate la ora %1.").arg(fixedNow().time().toString(QStringLiteral("HH:mm"))));
+    EXPECT_TRUE(f.prompts.shown().isEmpty());
+    EXPECT_FALSE(w->isModified());
+
+    // A save refused by a check shows its box and no success line.
+    f.type(w, 0, QString());
+    f.save(w);
+    EXPECT_EQ(f.prompts.shown().size(), 1);
+    EXPECT_TRUE(status->text().isEmpty());
+}
+
+// Closing with changes not saved asks whether to save them: yes saves and closes (or stays when
+// the save is refused), no closes without saving, cancel stays.
+TEST(CompanyWindow, ClosingWithUnsavedChangesAsks)
+{
+    const struct
+    {
+        const char* name;
+        QString name_; // typed into "Denumire"
+        int answer;
+        bool closes;
+        QString stored;
+        int boxes; // shown in all
+    } cases[] = {
+        { "yes saves and closes", "Noua SRL", msgbox::Yes, true, "Noua SRL", 1 },
+        { "no closes without saving", "Noua SRL", msgbox::No, true, "Vechi SRL", 1 },
+        { "cancel stays", "Noua SRL", msgbox::Cancel, false, "Vechi SRL", 1 },
+        { "yes with a refused save stays", "", msgbox::Yes, false, "Vechi SRL", 2 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CompanyFixture f;
+        CompanyWindow* w = f.open();
+        QPointer<CompanyWindow> alive(w);
+        f.type(w, 0, c.name_);
+        f.prompts.setNextAnswer(c.answer);
+        click(f.child<QPushButton>(w, "cmdCancel"));
+        processDeferredDeletes();
+        ASSERT_GE(f.prompts.shown().size(), 1);
+        const auto& asked = f.prompts.shown()[0];
+        EXPECT_EQ(asked.text, QStringLiteral("Datele societatii au fost modificate. Salvati modificarile?"));
+        EXPECT_EQ(asked.style, msgbox::YesNoCancel | msgbox::QuestionIcon);
+        EXPECT_EQ(f.prompts.shown().size(), c.boxes);
+        EXPECT_EQ(alive.isNull(), c.closes);
+        EXPECT_EQ(f.info("DENUMIRE"), c.stored);
+    }
+
+    // Nothing changed, or changed back: closing asks nothing.
+    CompanyFixture f;
+    QPointer<CompanyWindow> w(f.open());
+    f.type(w, 0, QStringLiteral("Alta"));
+    f.type(w, 0, QStringLiteral("Vechi SRL"));
+    click(f.child<QPushButton>(w, "cmdCancel"));
+    processDeferredDeletes();
+    EXPECT_TRUE(w.isNull());
+    EXPECT_TRUE(f.prompts.shown().isEmpty());
 }

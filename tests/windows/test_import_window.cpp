@@ -1,9 +1,16 @@
 #include "support/WindowFixture.h"
 #include "windows/ImportWindow.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QUrl>
 
 using namespace orvida;
 using namespace orvida::test;
@@ -66,7 +73,8 @@ TEST(ImportWindow, ImportsTheChosenWorkbookAndCloses)
     EXPECT_EQ(f.path()->text(), Journal);
 
     f.press("cmdOK");
-    EXPECT_EQ(f.prompts.texts(), QStringList { Success });
+    // The designed line, and under it the rows that went in.
+    EXPECT_EQ(f.prompts.texts(), QStringList { Success + QStringLiteral("\nRanduri importate: 6.") });
     EXPECT_EQ(f.rows("zet_jct_UE"), 6); // emptied first, then the sheet's six rows
     EXPECT_EQ(f.rows("zet_jvt_UE"), 0);
     EXPECT_TRUE(f.closed());
@@ -84,7 +92,7 @@ TEST(ImportWindow, ImportsATypedPathWithTheChosenOptions)
     click(f.child<QCheckBox>(f.window, "CheckIni"));
     click(f.child<QCheckBox>(f.window, "CheckTaxareInv"));
     f.press("cmdOK");
-    EXPECT_EQ(f.prompts.texts(), QStringList { Success });
+    EXPECT_EQ(f.prompts.texts(), QStringList { Success + QStringLiteral("\nRanduri importate: 6.") });
     EXPECT_EQ(f.rows("zet_jvt_UE"), 7); // appended to the row already there
     EXPECT_EQ(f.scalar(QStringLiteral("select sum(COL10) from zet_jvt_UE")).toInt(),
               1000 + 1234 - 2 + 5264 + 1000 - 50);
@@ -101,28 +109,98 @@ TEST(ImportWindow, EmptyBoxAsksForAFileAndStaysOpen)
     EXPECT_FALSE(f.closed());
 }
 
-// A workbook that cannot be opened leaves the window open so the user can correct the path; a
-// failure inside the sheet closes it after the structure message. The journal stays as it was.
-TEST(ImportWindow, WhichFailuresCloseTheWindow)
+// After any failure the window stays open with its path and options, so the user can correct the
+// workbook and press "Ok" again; the structure message keeps its designed line and label and says
+// why under it. The journal stays as it was.
+TEST(ImportWindow, FailuresKeepTheWindowOpenAndSayWhy)
 {
     const QString structure
         = QStringLiteral("Va rugam verificati structura fisierului! (NUME,CODFISCAL,TOTAL,BAZA,TVA) ");
+    struct Case
     {
-        ImportFixture f;
-        f.folder.exec(QStringLiteral("insert into zet_jct_UE (NUME, CODF, TOTAL) values ('Vechi', 'RO1', 5)"));
-        QTest::keyClicks(f.path(), f.folder.file(QStringLiteral("IMPORT/lipsa.xls")));
-        f.press("cmdOK");
-        EXPECT_EQ(f.prompts.texts(), QStringList { structure + QStringLiteral("140") });
-        EXPECT_EQ(f.rows("zet_jct_UE"), 1);
-        EXPECT_FALSE(f.closed());
+        const char* file; // in the test data, or in the program folder when it starts with "IMPORT/"
+        QChar tipOp;
+        bool database;
+        QString text;
+    };
+    const Case cases[] = {
+        { "IMPORT/lipsa.xls", 'C', true, structure + "140\nFisierul {path} nu exista sau nu poate fi deschis." },
+        { "no-sheet1.xlsx", 'C', true,
+          structure
+              + "160\nRegistrul nu are foaia \"Sheet1\". Foile registrului: \"Foaie1\"; foaia cu jurnalul trebuie "
+                "numita \"Sheet1\"." },
+        { "header-only.xlsx", 'L', true, structure + "170\nFoaia Sheet1 nu are niciun rand de date." },
+        { "empty-name.xlsx", 'C', true,
+          structure
+              + "220\nRandul 3: Coloana NUME este goala.\nCorectati celula in registru, salvati-l si apasati din nou "
+                "Ok." },
+        { "journal.xlsx", 'L', false, structure + "80\nBaza de date {database} nu exista; creati-o mai intai." },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        WindowFixture base(c.database);
+        QPointer<ImportWindow> window(new ImportWindow(base.shell, c.tipOp));
+        window->show();
+        const QString file = QString::fromLatin1(c.file);
+        const QString path = file.startsWith(QLatin1String("IMPORT/")) ? base.folder.file(file)
+                                                                       : QStringLiteral(ORVIDA_TEST_DATA "/") + file;
+        if (c.database)
+            base.folder.exec(QStringLiteral("insert into zet_jct_UE (NUME, CODF, TOTAL) values ('Vechi', 'RO1', 5)"));
+        auto* pathBox = base.child<QLineEdit>(window, "txtSourceSpec1");
+        QTest::keyClicks(pathBox, path);
+        click(base.child<QCheckBox>(window, "CheckTaxareInv"));
+        click(base.child<QPushButton>(window, "cmdOK"));
+
+        ASSERT_EQ(base.prompts.shown().size(), 1);
+        EXPECT_EQ(base.prompts.shown()[0].box, BoxKind::Standard);
+        EXPECT_EQ(base.prompts.shown()[0].title, QStringLiteral(" ImportXLS "));
+        const QString expected = QString(c.text)
+                                     .replace(QStringLiteral("{path}"), path)
+                                     .replace(QStringLiteral("{database}"), base.folder.folder().databasePath());
+        EXPECT_EQ(base.prompts.shown()[0].text.toStdString(), expected.toStdString());
+        processDeferredDeletes();
+        ASSERT_FALSE(window.isNull());
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(pathBox->text(), path);
+        EXPECT_TRUE(base.child<QCheckBox>(window, "CheckIni")->isChecked());
+        EXPECT_TRUE(base.child<QCheckBox>(window, "CheckTaxareInv")->isChecked());
+        if (c.database) {
+            EXPECT_EQ(base.scalar(QStringLiteral("select count(*) from zet_jct_UE")), QStringLiteral("1"));
+        }
+        delete window.data();
     }
-    {
-        ImportFixture f;
-        const QString headerOnly = f.folder.file(QStringLiteral("antet.xlsx"));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(ORVIDA_TEST_DATA "/header-only.xlsx"), headerOnly));
-        QTest::keyClicks(f.path(), headerOnly);
-        f.press("cmdOK");
-        EXPECT_EQ(f.prompts.texts(), QStringList { structure + QStringLiteral("170") });
-        EXPECT_TRUE(f.closed());
-    }
+}
+
+// "..." starts in IMPORT/ (created when missing), then where the last workbook of the same journal
+// was chosen; a workbook dropped onto the window fills the path.
+TEST(ImportWindow, FileDialogFolderAndDrop)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName())
+        .remove(QStringLiteral("Import"));
+    ImportFixture purchases;
+    const QString import = purchases.folder.file(QStringLiteral("IMPORT"));
+    ASSERT_FALSE(QFileInfo::exists(import));
+    purchases.press("cmdGetSourceSpec1"); // cancelled
+    EXPECT_TRUE(QFileInfo(import).isDir());
+    purchases.prompts.setNextFileName(Journal);
+    purchases.press("cmdGetSourceSpec1");
+    purchases.press("cmdGetSourceSpec1");
+    EXPECT_EQ(purchases.prompts.fileDialogFolders(), QStringList({ import, import, QStringLiteral(ORVIDA_TEST_DATA) }));
+
+    ImportFixture sales { QLatin1Char('L') };
+    sales.press("cmdGetSourceSpec1");
+    EXPECT_EQ(sales.prompts.fileDialogFolders(), QStringList { sales.folder.file(QStringLiteral("IMPORT")) });
+    QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName())
+        .remove(QStringLiteral("Import"));
+
+    auto* mime = new QMimeData;
+    mime->setUrls({ QUrl::fromLocalFile(Journal) });
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(sales.window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(sales.window, &drop);
+    EXPECT_EQ(sales.path()->text(), Journal);
+    delete mime;
 }

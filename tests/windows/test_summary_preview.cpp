@@ -1,10 +1,14 @@
 #include "gui/Pictures.h"
 #include "gui/Prompts.h"
+#include "support/ScriptedPrompts.h"
 #include "windows/SummaryPreview.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QScreen>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -35,6 +39,9 @@ TEST(SummaryPreview, OpensWithoutWaitingAndOffersPdf)
     for (QAction* a : preview->findChild<QToolBar*>()->actions())
         actions << a->text();
     EXPECT_TRUE(actions.contains(QStringLiteral("Salvare PDF")));
+    // Large enough to read: the page fills the width of a window that takes most of the screen.
+    EXPECT_EQ(preview->findChild<QPrintPreviewWidget*>()->zoomMode(), QPrintPreviewWidget::FitToWidth);
+    EXPECT_GE(preview->width(), QGuiApplication::primaryScreen()->availableGeometry().width() * 3 / 4 - 1);
 
     delete declarationWindow;
     QCoreApplication::processEvents();
@@ -42,4 +49,31 @@ TEST(SummaryPreview, OpensWithoutWaitingAndOffersPdf)
     preview->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(preview.isNull());
+}
+
+// "Salvare PDF" proposes the program folder and a name with the company code, year and semester.
+TEST(SummaryPreview, ProposesANamedPdfInTheProgramFolder)
+{
+    const struct
+    {
+        const char* cf;
+        const char* anul;
+        const char* sem;
+        const char* name;
+    } cases[] = {
+        { "RO2816464", "2011", "1", "Rezumat_D394_2816464_2011_S1.pdf" },
+        { " ro 14399840 ", "2010", "2", "Rezumat_D394_14399840_2010_S2.pdf" },
+        { "12/34", "2011", "1", "Rezumat_D394_12_34_2011_S1.pdf" },
+    };
+    for (const auto& c : cases) {
+        declaration::SummaryPage page;
+        page.cf = QString::fromLatin1(c.cf);
+        page.anul = QString::fromLatin1(c.anul);
+        page.sem = QString::fromLatin1(c.sem);
+        EXPECT_EQ(declaration::summaryPdfName(page).toStdString(), c.name);
+        test::ScriptedPrompts prompts;
+        declaration::showSummaryPreview(prompts, nullptr, page, QStringLiteral("/p"));
+        EXPECT_EQ(prompts.suggestedPdf(), QStringLiteral("/p/") + QLatin1String(c.name));
+        EXPECT_EQ(prompts.previews(), 1);
+    }
 }

@@ -1,0 +1,131 @@
+#include "support/WindowFixture.h"
+#include "windows/CompanyWindow.h"
+#include "windows/DeclarationWindow.h"
+#include "windows/ImportWindow.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <functional>
+
+using namespace orvida;
+using namespace orvida::test;
+
+namespace {
+
+struct Window
+{
+    const char* name;
+    std::function<QWidget*(const Shell&)> make;
+    const char* field; // a box the keys are typed into
+    const char* exit;
+    QString enterShows; // the first message that Enter, pressing the window's default button, shows
+};
+
+QWidget* shownActive(QWidget* w)
+{
+    w->show();
+    w->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+    return w;
+}
+
+} // namespace
+
+// Enter presses the window's default button, or the button with the focus; Esc presses its exit
+// button.
+TEST(WindowKeys, EnterPressesTheDefaultButtonAndEscTheExit)
+{
+    const Window windows[] = {
+        { "import", [](const Shell& s) { return new import::ImportWindow(s, QLatin1Char('C')); }, "txtSourceSpec1",
+          "cmdIesire", "Va rugam selectati fisierul de importat." },
+        { "company", [](const Shell& s) { return new company::CompanyWindow(s); }, "Text1_1", "cmdCancel", "" },
+        { "declaration", [](const Shell& s) { return new declaration::DeclarationWindow(s); }, "TextNume", "cmdAnulare",
+          "" },
+    };
+    for (const Window& w : windows) {
+        SCOPED_TRACE(w.name);
+        {
+            WindowFixture f;
+            f.folder.exec(QStringLiteral("update Zet_Info set DENUMIRE = 'Orvida Test SRL'"));
+            QPointer<QWidget> window = shownActive(w.make(f.shell));
+            const qsizetype before = f.prompts.shown().size();
+            QTest::keyClick(f.child<QLineEdit>(window, w.field), Qt::Key_Return);
+            ASSERT_FALSE(window.isNull());
+            EXPECT_TRUE(window->isVisible());
+            if (!w.enterShows.isEmpty()) {
+                ASSERT_GT(f.prompts.shown().size(), before);
+                EXPECT_EQ(f.prompts.shown()[before].text, w.enterShows);
+            } else if (QString::fromLatin1(w.name) == QLatin1String("company")) {
+                EXPECT_EQ(f.prompts.shown().size(), before); // saved without a word
+                EXPECT_TRUE(f.child<QLabel>(window, "lblStare")->text().startsWith(QStringLiteral("Datele au fost")));
+            } else {
+                EXPECT_GT(f.prompts.shown().size(), before); // the declaration ran and reported
+            }
+
+            // Enter on the exit button presses that one.
+            const qsizetype shown = f.prompts.shown().size();
+            auto* exit = f.child<QPushButton>(window, w.exit);
+            exit->setFocus();
+            QTest::keyClick(exit, Qt::Key_Enter);
+            processDeferredDeletes();
+            EXPECT_TRUE(window.isNull());
+            EXPECT_EQ(f.prompts.shown().size(), shown);
+        }
+        {
+            WindowFixture f;
+            QPointer<QWidget> window = shownActive(w.make(f.shell));
+            const qsizetype before = f.prompts.shown().size();
+            QTest::keyClick(f.child<QLineEdit>(window, w.field), Qt::Key_Escape);
+            processDeferredDeletes();
+            EXPECT_TRUE(window.isNull());
+            EXPECT_EQ(f.prompts.shown().size(), before);
+            delete window.data();
+        }
+    }
+}
+
+// The company window opens with the focus in its first box; a click into a date picker selects
+// the day, so the date is typed over from its start; the declarant's first name, a single space at
+// first, is selected by the click that enters it.
+TEST(WindowKeys, FocusAndTypingOver)
+{
+    WindowFixture f;
+    f.folder.exec(QStringLiteral("update Zet_Par set DATAIN = '2026-01-01'"));
+    std::unique_ptr<company::CompanyWindow> company(new company::CompanyWindow(f.shell));
+    shownActive(company.get());
+    EXPECT_EQ(QApplication::focusWidget(), company->textBox(0));
+
+    company->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(1);
+    QDateEdit* picker = company->datePicker(0);
+    QLineEdit* text = picker->findChild<QLineEdit*>();
+    ASSERT_NE(text, nullptr);
+    // A click on the year.
+    QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(text->width() - 12, text->height() / 2));
+    EXPECT_EQ(picker->currentSection(), QDateTimeEdit::DaySection);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("15032025"));
+    EXPECT_EQ(picker->date(), QDate(2025, 3, 15));
+    // Once it has the focus, a click goes where it lands.
+    QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(text->width() - 12, text->height() / 2));
+    EXPECT_EQ(picker->currentSection(), QDateTimeEdit::YearSection);
+    company.reset();
+
+    std::unique_ptr<declaration::DeclarationWindow> declaration(new declaration::DeclarationWindow(f.shell));
+    shownActive(declaration.get());
+    auto* firstName = f.child<QLineEdit>(declaration.get(), "TextPrenume");
+    EXPECT_EQ(firstName->text(), QStringLiteral(" "));
+    QTest::mouseClick(firstName, Qt::LeftButton, {}, QPoint(firstName->width() - 4, firstName->height() / 2));
+    EXPECT_EQ(firstName->selectedText(), QStringLiteral(" "));
+    QTest::keyClicks(firstName, QStringLiteral("Ion"));
+    EXPECT_EQ(firstName->text(), QStringLiteral("Ion"));
+    QTest::mouseClick(firstName, Qt::LeftButton, {}, QPoint(2, firstName->height() / 2));
+    EXPECT_EQ(firstName->selectedText(), QString());
+
+    auto* from = f.child<QDateEdit>(declaration.get(), "DTPdela");
+    QTest::mouseClick(from->findChild<QLineEdit*>(), Qt::LeftButton, {},
+                      QPoint(from->width() - 40, from->height() / 2));
+    EXPECT_EQ(from->currentSection(), QDateTimeEdit::DaySection);
+}
