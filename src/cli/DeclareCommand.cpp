@@ -10,13 +10,11 @@ namespace orvida::cli {
 int declareCommand(const QStringList& args, Context& ctx)
 {
     QCommandLineParser p;
-    const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("Inceputul perioadei."),
-                                  QStringLiteral("DATA"));
-    const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("Sfarsitul perioadei."), QStringLiteral("DATA"));
+    PeriodOptions period;
     const DeclarantOptions declarant;
     const QCommandLineOption variant(QStringLiteral("variant"), QStringLiteral("2012 sau 2013."), QStringLiteral("AN"),
                                      QStringLiteral("2013"));
-    p.addOptions(QList<QCommandLineOption> { from, to, variant } + declarant.all());
+    p.addOptions(period.all() + QList<QCommandLineOption> { variant } + declarant.all());
     if (!parseCommand(p, args, ctx))
         return exitcode::Usage;
     if (!p.positionalArguments().isEmpty()) {
@@ -28,33 +26,23 @@ int declareCommand(const QStringList& args, Context& ctx)
         ctx.err << QStringLiteral("Varianta gresita: %1 (2012 sau 2013).").arg(variantText) << Qt::endl;
         return exitcode::Usage;
     }
-    std::optional<QDate> fromDate, toDate;
-    for (auto [option, date] : { std::pair { &from, &fromDate }, std::pair { &to, &toDate } }) {
-        if (!p.isSet(*option))
-            continue;
-        *date = dates::parseInput(p.value(*option));
-        if (!*date) {
-            ctx.err << QStringLiteral("Data gresita pentru --%1: %2 (YYYY-MM-DD sau zz/LL/aaaa).")
-                           .arg(option->names().constFirst(), p.value(*option))
-                    << Qt::endl;
-            return exitcode::Usage;
-        }
-    }
+    if (!period.read(p, ctx.err))
+        return exitcode::Usage;
 
     PrintingSink sink(ctx.out);
     // As the window does when it opens: the fiscal year N is the default period.
     company::CompanyParameters parameters;
     const Status loaded = company::loadCompanyParameters(ctx.folder, ctx.clock, parameters, sink);
     // Without the fiscal year there is no default period: a declaration for 1899 helps nobody.
-    if (!loaded && !(fromDate && toDate))
+    if (!loaded && !period.complete())
         return exitcode::Failure;
 
     declaration::DeclarationInputs in;
     declarant.fill(in, p);
     in.rules2012 = true;
     in.variant2013 = variantText == QLatin1String("2013");
-    in.from = fromDate ? *fromDate : dates::fromSerial(parameters.DataIN).date();
-    in.to = toDate ? *toDate : dates::fromSerial(parameters.DataSN).date();
+    in.from = period.start(parameters);
+    in.to = period.end(parameters);
 
     const declaration::DeclarationContext context { ctx.folder, ctx.clock, parameters, {} };
     return declarationExit(declaration::runDeclaration(in, context, sink), !loaded);

@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 
 #include "base/Dates.h"
-#include "company/CompanyParameters.h"
+#include "cli/DeclarantOptions.h"
 #include "declaration/Review.h"
 #include "declaration/ReviewExport.h"
 
@@ -12,40 +12,28 @@ namespace orvida::cli {
 int reviewCommand(const QStringList& args, Context& ctx)
 {
     QCommandLineParser p;
-    const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("Inceputul perioadei."),
-                                  QStringLiteral("DATA"));
-    const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("Sfarsitul perioadei."), QStringLiteral("DATA"));
+    PeriodOptions period;
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Exportul CSV."), QStringLiteral("FISIER"));
     const QCommandLineOption xlsx(QStringLiteral("xlsx"), QStringLiteral("Exportul .xlsx."), QStringLiteral("FISIER"));
     const QCommandLineOption strict(QStringLiteral("strict"), QStringLiteral("Cod de iesire 1 la orice constatare."));
-    p.addOptions({ from, to, csv, xlsx, strict });
+    p.addOptions(period.all() + QList<QCommandLineOption> { csv, xlsx, strict });
     if (!parseCommand(p, args, ctx))
         return exitcode::Usage;
     if (!p.positionalArguments().isEmpty()) {
         ctx.err << "review nu primeste argumente in afara optiunilor." << Qt::endl;
         return exitcode::Usage;
     }
-    std::optional<QDate> fromDate, toDate;
-    for (auto [option, date] : { std::pair { &from, &fromDate }, std::pair { &to, &toDate } }) {
-        if (!p.isSet(*option))
-            continue;
-        *date = dates::parseInput(p.value(*option));
-        if (!*date) {
-            ctx.err << QStringLiteral("Data gresita pentru --%1: %2 (YYYY-MM-DD sau zz/LL/aaaa).")
-                           .arg(option->names().constFirst(), p.value(*option))
-                    << Qt::endl;
-            return exitcode::Usage;
-        }
-    }
+    if (!period.read(p, ctx.err))
+        return exitcode::Usage;
 
     PrintingSink sink(ctx.out);
     // The period defaults to the fiscal year N, read as the declaration reads it (with its messages).
     company::CompanyParameters parameters;
     const Status loaded = company::loadCompanyParameters(ctx.folder, ctx.clock, parameters, sink);
-    if (!loaded && !(fromDate && toDate))
+    if (!loaded && !period.complete())
         return exitcode::Failure;
-    const QDate start = fromDate ? *fromDate : dates::fromSerial(parameters.DataIN).date();
-    const QDate end = toDate ? *toDate : dates::fromSerial(parameters.DataSN).date();
+    const QDate start = period.start(parameters);
+    const QDate end = period.end(parameters);
 
     const auto review = declaration::reviewDeclaration(ctx.folder, start, end, sink);
     if (!review)
