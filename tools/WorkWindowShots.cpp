@@ -8,6 +8,7 @@
 #include "windows/CompanyWindow.h"
 #include "windows/DeclarationWindow.h"
 #include "windows/ImportWindow.h"
+#include "windows/ReviewWindow.h"
 #include "windows/SummaryPreview.h"
 
 #include <QApplication>
@@ -106,6 +107,18 @@ bool saveWorkWindows(const QDir& out, const Pictures& pictures, const Framer& fr
         window.findChild<QLineEdit*>(QStringLiteral("TextPrenume"))->setText(QStringLiteral("Ana"));
         window.findChild<QLineEdit*>(QStringLiteral("TextFunctie"))->setText(QStringLiteral("Administrator"));
         ok &= save(shot(window, framed), out, QStringLiteral("declaratie.png"), err);
+
+        // "Verificare" on the demo company's fiscal year: its lines and what the review found.
+        MessageList reviewMessages;
+        if (auto review
+            = declaration::reviewDeclaration(folder, QDate(2024, 1, 1), QDate(2024, 12, 31), reviewMessages)) {
+            declaration::ReviewWindow reviewWindow(shell, std::move(*review));
+            reviewWindow.resize(reviewWindow.sizeHint().expandedTo(QSize(1000, 520)));
+            ok &= save(shot(reviewWindow, framed), out, QStringLiteral("verificare.png"), err);
+        } else {
+            err << "verificarea demonstrativa nu se poate face" << Qt::endl;
+            ok = false;
+        }
 
         // The summary of a first-semester run, as its preview shows it.
         declaration::DeclarationInputs inputs = window.inputs();

@@ -81,6 +81,7 @@ ReviewWindow::ReviewWindow(const Shell& shell, Review review, QWidget* parent)
     QTableView* linesView = tableOf(sorted, "tblLinii", this);
     linesView->setSortingEnabled(true);
     linesView->sortByColumn(-1, Qt::AscendingOrder); // the declaration's order until a header is clicked
+    linesView->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch); // the partner's name
 
     m_findings = new QStandardItemModel(this);
     m_findings->setHorizontalHeaderLabels({ QStringLiteral("Constatare"), QStringLiteral("Jurnal"),
@@ -95,6 +96,10 @@ ReviewWindow::ReviewWindow(const Shell& shell, Review review, QWidget* parent)
                                 textItem(f.action) });
     QTableView* findingsView = tableOf(m_findings, "tblConstatari", this);
     findingsView->setWordWrap(true);
+    // What was found and what to do are the point of a finding: they take the room and are read whole.
+    findingsView->horizontalHeader()->setSectionResizeMode(6, QHeaderView::Stretch);
+    findingsView->horizontalHeader()->setSectionResizeMode(7, QHeaderView::Stretch);
+    findingsView->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     auto* findingsLabel
         = new QLabel(m_review.findings.isEmpty() ? QStringLiteral("Nicio constatare.")
                                                  : QStringLiteral("Constatari: %1").arg(m_review.findings.size()),
