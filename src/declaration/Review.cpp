@@ -2,6 +2,7 @@
 
 #include "base/ErrorReport.h"
 #include "base/Text.h"
+#include "declaration/CompanyIdentity.h"
 #include "store/Database.h"
 
 #include <QMap>
@@ -13,8 +14,7 @@ namespace orvida::declaration {
 namespace {
 
 // The declaration's step numbers for the same reads, so a failure report reads the same.
-constexpr int LCompanyRow = 10;
-constexpr int LCompanyCode = 11;
+constexpr CompanyLabels CompanyLabels2012 { 10, 11, 13 };
 constexpr int LPurchases = 16;
 constexpr int LSales = 17;
 
@@ -344,27 +344,15 @@ reviewDeclaration(const ProgramFolder& folder, const QDate& start, const QDate& 
         sink.show(inputCheck(QStringLiteral("Data de inceput trebuie sa fie mai mare de 2012")));
         return std::nullopt;
     }
-    auto info = store::query(folder, QStringLiteral("Select * from zet_Info"));
-    if (!info) {
-        sink.show(report::declarationRun(info.failure(), LCompanyRow));
+    // The company as the declaration reads it, with its checks and labels.
+    auto connection = store::openDatabase(folder);
+    if (!connection) {
+        sink.show(report::declarationRun(connection.failure(), CompanyLabels2012.row));
         return std::nullopt;
     }
-    if (info->isEmpty()) {
-        sink.show(report::declarationRun(
-            { err::NoCurrentRecord, QStringLiteral("Tabela Zet_Info nu are nicio inregistrare.") }, LCompanyRow));
-        return std::nullopt;
-    }
-    if (!info->hasColumn(QStringLiteral("CODFISCAL"))) {
-        sink.show(report::declarationRun({ err::ItemNotFound,
-                                           QStringLiteral("Coloana CODFISCAL lipseste din tabela "
-                                                          "Zet_Info.") },
-                                         LCompanyCode));
-        return std::nullopt;
-    }
-    const Value code = info->value(0, QStringLiteral("CODFISCAL"));
-    if (code.isNull() || code.isEmpty()) {
-        sink.show(report::declarationRun(
-            { err::InvalidUseOfNull, QStringLiteral("Utilizare incorecta a valorii Null") }, LCompanyCode));
+    CompanyStep step = CompanyStep::Row;
+    if (auto company = readCompanyIdentity(*connection, CodeUse::Folder, step); !company) {
+        sink.show(report::declarationRun(company.failure(), CompanyLabels2012.of(step)));
         return std::nullopt;
     }
 
