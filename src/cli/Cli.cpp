@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cli/Commands.h"
+#include "store/DatabaseCheck.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -148,6 +149,15 @@ int run(const QStringList& arguments,
     const QString name = positional.first();
     for (const Command& c : Commands) {
         if (name == QLatin1String(c.name)) {
+            // Opening another program's SQLite file for work would already change it (its journal);
+            // init leaves an existing file alone and restore keeps it aside.
+            if (name != QLatin1String("init") && name != QLatin1String("restore")) {
+                if (Status s = store::checkOrvidaTables(ctx.folder.databasePath()); !s) {
+                    out << s.failure().description << Qt::endl;
+                    err << "Alegeti alt folder cu --home." << Qt::endl;
+                    return exitcode::Check;
+                }
+            }
             const QStringList args = QStringList { arguments.value(0) + QLatin1Char(' ') + name } + positional.mid(1);
             const int code = c.run(args, ctx);
             // The store's report says the database is missing; the command line says how to make it.

@@ -10,26 +10,12 @@
 
 namespace orvida::store {
 
-Status checkOrvidaDatabase(const QString& path)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return Failure { err::PathFileAccess, QStringLiteral("Baza de date %1 nu exista.").arg(path) };
-    if (!info.isFile())
-        return Failure { err::PathFileAccess, QStringLiteral("%1 nu este un fisier.").arg(path) };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure { err::PathFileAccess,
-                         QStringLiteral("Fisierul %1 nu poate fi citit (%2).").arg(path, file.errorString()) };
-    if (file.read(16) != QByteArray("SQLite format 3\0", 16))
-        return Failure {
-            err::PathFileAccess,
-            QStringLiteral("Fisierul %1 nu este o baza de date Orvida: nu este o baza de date SQLite.").arg(path)
-        };
-    file.close();
+namespace {
 
-    // Immutable: no lock, no journal, no WAL or shared-memory file made beside it. The schema is
-    // written when the database is created, so the main file holds it.
+// Immutable: no lock, no journal, no WAL or shared-memory file made beside it. The schema is
+// written when the database is created, so the main file holds it.
+Status checkTables(const QString& path)
+{
     const QByteArray uri = QUrl::fromLocalFile(path).toEncoded() + "?immutable=1";
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
@@ -57,6 +43,38 @@ Status checkOrvidaDatabase(const QString& path)
                                         "Zet_Par.")
                              .arg(path) };
     return {};
+}
+
+} // namespace
+
+Status checkOrvidaDatabase(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return Failure { err::PathFileAccess, QStringLiteral("Baza de date %1 nu exista.").arg(path) };
+    if (!info.isFile())
+        return Failure { err::PathFileAccess, QStringLiteral("%1 nu este un fisier.").arg(path) };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure { err::PathFileAccess,
+                         QStringLiteral("Fisierul %1 nu poate fi citit (%2).").arg(path, file.errorString()) };
+    if (file.read(16) != QByteArray("SQLite format 3\0", 16))
+        return Failure {
+            err::PathFileAccess,
+            QStringLiteral("Fisierul %1 nu este o baza de date Orvida: nu este o baza de date SQLite.").arg(path)
+        };
+    file.close();
+    return checkTables(path);
+}
+
+Status checkOrvidaTables(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)
+        || file.read(16) != QByteArray("SQLite format 3\0", 16))
+        return {};
+    file.close();
+    return checkTables(path);
 }
 
 } // namespace orvida::store

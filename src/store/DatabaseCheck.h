@@ -11,4 +11,8 @@ namespace orvida::store {
 // the file.
 Status checkOrvidaDatabase(const QString& path);
 
+// The same judgement for an SQLite file only: a missing file or one that is not SQLite passes,
+// so that opening it reports why in the usual way.
+Status checkOrvidaTables(const QString& path);
+
 } // namespace orvida::store

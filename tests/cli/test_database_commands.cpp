@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 using namespace orvida;
 using test::runOrvida;
 
@@ -64,6 +66,37 @@ TEST(DatabaseCommands, FailingCommandsLeaveAnEmptyFileEmpty)
                     || (args.first() == QLatin1String("import") && r.out.contains(QStringLiteral("structura"))))
             << r.out.toStdString();
         EXPECT_EQ(QFileInfo(t.folder().databasePath()).size(), 0) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(entries(t.path()), QStringList { QStringLiteral("Orvida.mdb") });
+    }
+}
+
+TEST(DatabaseCommands, AnotherProgramsDatabaseIsLeftAsItWas)
+{
+    test::TestFolder t(false);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(t.folder().databasePath().toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db, "CREATE TABLE clienti(nume TEXT); INSERT INTO clienti VALUES('A')", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+    const QByteArray before = test::readFile(t.folder().databasePath());
+    const QStringList commands[] = {
+        { QStringLiteral("company"), QStringLiteral("show") },
+        { QStringLiteral("company"), QStringLiteral("set"), QStringLiteral("DENUMIRE=Nou") },
+        { QStringLiteral("import"), QStringLiteral("purchases"), QStringLiteral(ORVIDA_TEST_DATA "/journal.xlsx") },
+        { QStringLiteral("declare"), QStringLiteral("--name"), QStringLiteral("N") },
+        { QStringLiteral("declare-semester"), QStringLiteral("--semester"), QStringLiteral("1"),
+          QStringLiteral("--mode"), QStringLiteral("report") },
+        { QStringLiteral("review") },
+        { QStringLiteral("backup"), t.file(QStringLiteral("copie.mdb")) },
+    };
+    for (const QStringList& args : commands) {
+        auto r = runOrvida(home(t, args));
+        EXPECT_EQ(r.exitCode, 1) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral("nu este o baza de date Orvida"))) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("--home"))) << r.err.toStdString();
+        // Still in its own journal mode, byte for byte, with nothing made beside it.
+        EXPECT_EQ(test::readFile(t.folder().databasePath()), before) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(entries(t.path()), QStringList { QStringLiteral("Orvida.mdb") });
     }
 }
