@@ -3,9 +3,10 @@
 // of `orvida declare` as a process (with its peak memory), and of a naive script doing the same
 // job, then the ratios.
 //
-//   build/bench/bench_declare [ROWS] [PARTNERS] [FOLDER]
+//   build/bench/bench_declare [--fill-only] [ROWS] [PARTNERS] [FOLDER]
 //
-// FOLDER (optional, must not exist yet) keeps the generated program folder for profiling.
+// FOLDER (optional, must not exist yet) keeps the generated program folder for profiling;
+// --fill-only generates it and measures nothing (bench/run does its own measuring).
 
 #include "declaration/PartnerTotals.h"
 #include "store/Database.h"
@@ -22,6 +23,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 using namespace orvida;
 
@@ -141,16 +143,20 @@ double timeProcess(const QString& program, const QStringList& args)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
-    const int partners = argc > 2 ? std::atoi(argv[2]) : 50000;
+    const bool fillOnly = argc > 1 && std::strcmp(argv[1], "--fill-only") == 0;
+    const int first = fillOnly ? 2 : 1;
+    const int rows = argc > first ? std::atoi(argv[first]) : 1000000;
+    const int partners = argc > first + 1 ? std::atoi(argv[first + 1]) : 50000;
     QTemporaryDir temporary;
-    const QString path = argc > 3 ? QString::fromLocal8Bit(argv[3]) : temporary.path();
+    const QString path = argc > first + 2 ? QString::fromLocal8Bit(argv[first + 2]) : temporary.path();
     QDir().mkpath(path);
     const ProgramFolder folder(path);
     if (!store::initDatabase(folder, 2024) || !fill(folder, rows, partners)) {
         std::fprintf(stderr, "the database could not be filled\n");
         return 1;
     }
+    if (fillOnly)
+        return 0;
     std::printf("%d journal rows, %d partners\n", rows, partners);
 
     int groups = 0;

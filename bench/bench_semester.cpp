@@ -4,9 +4,10 @@
 // each mode, the ratio, and how the listing of passes A and B grows with the number of rows it
 // screens (a repeated code is looked up among the codes listed so far, so it should grow linearly).
 //
-//   build/bench/bench_semester [ROWS] [PARTNERS] [FOLDER]
+//   build/bench/bench_semester [--fill-only] [ROWS] [PARTNERS] [FOLDER]
 //
-// FOLDER (optional, must not exist yet) keeps the generated program folder for profiling.
+// FOLDER (optional, must not exist yet) keeps the generated program folder for profiling;
+// --fill-only generates it and measures nothing (bench/run does its own measuring).
 
 #include "base/Dates.h"
 #include "declaration/DeclarationRun.h"
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstring>
 
 using namespace orvida;
 using namespace orvida::declaration;
@@ -120,16 +122,20 @@ double listing(const store::RecordSet& a, const store::RecordSet& b, int rows)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
-    const int partners = argc > 2 ? std::atoi(argv[2]) : 50000;
+    const bool fillOnly = argc > 1 && std::strcmp(argv[1], "--fill-only") == 0;
+    const int first = fillOnly ? 2 : 1;
+    const int rows = argc > first ? std::atoi(argv[first]) : 1000000;
+    const int partners = argc > first + 1 ? std::atoi(argv[first + 1]) : 50000;
     QTemporaryDir temporary;
-    const QString path = argc > 3 ? QString::fromLocal8Bit(argv[3]) : temporary.path();
+    const QString path = argc > first + 2 ? QString::fromLocal8Bit(argv[first + 2]) : temporary.path();
     QDir().mkpath(path);
     const ProgramFolder folder(path);
     if (!store::initDatabase(folder, 2024) || !fill(folder, rows, partners)) {
         std::fprintf(stderr, "the database could not be filled\n");
         return 1;
     }
+    if (fillOnly)
+        return 0;
     std::printf("%d journal rows, %d partners\n", rows, partners);
 
     qint64 groups = 0;

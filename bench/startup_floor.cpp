@@ -1,0 +1,16 @@
+// The start-up floor of `orvida --version`: a QtCore-only program that parses the same option and
+// prints the same line.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser p;
+    p.addOption({ { QStringLiteral("v"), QStringLiteral("version") }, QStringLiteral("Versiunea.") });
+    p.process(app);
+    if (p.isSet(QStringLiteral("version")))
+        QTextStream(stdout) << "Orvida " << ORVIDA_VERSION << Qt::endl;
+    return 0;
+}
