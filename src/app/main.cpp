@@ -56,25 +56,41 @@ orvida::ProgramFolderChoice programFolder(const QStringList& args, const QString
                                        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
+// The command line's run, with whatever application object the caller made for it.
+int runCommandLine(const QStringList& args, const QString& exeFolder)
+{
+    const orvida::SystemClock clock;
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return orvida::cli::run(args, programFolder(args, exeFolder), clock, out, err);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const QStringList args = argumentsOf(argc, argv);
     const QString exeFolder = executableFolder(args);
-    orvida::SystemClock clock;
     // The user's data folder (~/.local/share/Orvida) and settings (~/.config/Orvida) use this name.
     QCoreApplication::setApplicationName(QStringLiteral("Orvida"));
 
-    if (orvida::cli::namesCommand(args)) {
-        // A command never needs a display.
+    switch (orvida::cli::startFor(args)) {
+    case orvida::cli::Start::Answer:
+        return runCommandLine(args, exeFolder);
+    case orvida::cli::Start::Core: {
+        QCoreApplication app(argc, argv);
+        return runCommandLine(args, exeFolder);
+    }
+    case orvida::cli::Start::Painting: {
+        // Drawing the summary needs fonts, so a GUI platform, but never a display.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         ensureRuntimeFolder();
         QGuiApplication app(argc, argv);
-        QTextStream out(stdout);
-        QTextStream err(stderr);
-        return orvida::cli::run(args, programFolder(args, exeFolder), clock, out, err);
+        return runCommandLine(args, exeFolder);
+    }
+    case orvida::cli::Start::Desktop:
+        break;
     }
 
     QApplication app(argc, argv);

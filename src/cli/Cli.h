@@ -42,7 +42,16 @@ private:
     bool m_failure = false;
 };
 
-// True when the arguments name a command (anything but the desktop program, --help, --version).
+// What the entry point starts for a command line before it hands the arguments on.
+enum class Start {
+    Desktop, // the windows: a QApplication
+    Answer, // --help, --version: answered before any application object
+    Core, // a command that never draws: a QCoreApplication, no GUI platform
+    Painting, // a command that draws pages (the semester summary's PDF): a QGuiApplication
+};
+Start startFor(const QStringList& arguments);
+
+// True when the command line answers rather than the windows (anything but Start::Desktop).
 bool namesCommand(const QStringList& arguments);
 
 // Runs the command line. `arguments` is the full argument list (program name first); `folder`

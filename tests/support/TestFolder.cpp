@@ -49,7 +49,13 @@ QDateTime fixedNow()
 
 Run runOrvida(const QStringList& args)
 {
+    return runOrvida(args, QProcessEnvironment::systemEnvironment());
+}
+
+Run runOrvida(const QStringList& args, const QProcessEnvironment& environment)
+{
     QProcess p;
+    p.setProcessEnvironment(environment);
     const QString binary = qEnvironmentVariable("ORVIDA_BINARY", QStringLiteral(ORVIDA_BINARY_PATH));
     p.start(binary, args);
     Run r;

@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/ProgramFolder.h"
 
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 namespace orvida::test {
@@ -42,5 +43,7 @@ struct Run
     QString err;
 };
 Run runOrvida(const QStringList& args);
+// The same in the given environment instead of the test's own.
+Run runOrvida(const QStringList& args, const QProcessEnvironment& environment);
 
 } // namespace orvida::test
