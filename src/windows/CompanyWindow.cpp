@@ -99,8 +99,10 @@ CompanyWindow::CompanyWindow(const Shell& shell, QWidget* parent)
     connect(m_save, &QPushButton::clicked, this, &CompanyWindow::cmdSalvare_Click);
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
     installWindowKeys(this, m_save, cancel);
-    for (QDateEdit* picker : std::as_const(m_dates))
+    for (QDateEdit* picker : std::as_const(m_dates)) {
         selectDayOnClick(picker);
+        openCalendarOnKey(picker);
+    }
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("lblStare"));
