@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -92,11 +93,35 @@ TEST_F(MainWindowTest, MenuTreeWithCaptionsAndAccelerators)
     };
     EXPECT_EQ(commandsOf("mnuDate"),
               QStringList({ "&Societate|mnuSoc", "Deschide &folder societate...|mnuDeschide",
-                            "Foldere &recente||disabled", "Salvare baza de date...|mnuSalvareBD",
-                            "Restaurare baza de date...|mnuRestaurareBD", "&Iesire|mnuIesire" }));
+                            "Foldere &recente||disabled", "Salvare &baza de date...|mnuSalvareBD",
+                            "Res&taurare baza de date...|mnuRestaurareBD", "&Iesire|mnuIesire" }));
     EXPECT_EQ(commandsOf("mnuImport"), QStringList({ "&Achizitii|mnuAchizitii", "&Livrari|mnuLivrari" }));
     EXPECT_TRUE(main.command(QStringLiteral("mnuDec"))->isEnabled());
     EXPECT_TRUE(main.command(QStringLiteral("mnuInfo"))->isEnabled());
+}
+
+// Inside an open menu a letter runs the entry that carries it: every entry has its own, so a
+// keyboard reaches each one with a single key.
+TEST_F(MainWindowTest, EveryMenuEntryHasItsOwnLetter)
+{
+    MainWindow main(m_shell, fakeWindows(), MainPlacement {});
+    for (const char* name : { "mnuDate", "mnuImport" }) {
+        SCOPED_TRACE(name);
+        QMap<QChar, QString> taken;
+        for (QAction* a : main.findChild<QMenu*>(QLatin1String(name))->actions()) {
+            if (a->isSeparator())
+                continue;
+            const QChar letter = QKeySequence::mnemonic(a->text()).isEmpty()
+                ? QChar()
+                : QChar(u'A' + (QKeySequence::mnemonic(a->text())[0].key() - Qt::Key_A));
+            EXPECT_FALSE(letter.isNull()) << a->text().toStdString();
+            if (letter.isNull())
+                continue;
+            EXPECT_FALSE(taken.contains(letter))
+                << a->text().toStdString() << " and " << taken.value(letter).toStdString();
+            taken.insert(letter, a->text());
+        }
+    }
 }
 
 TEST_F(MainWindowTest, EachCommandOpensANewModelessWindow)
