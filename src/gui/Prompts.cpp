@@ -123,9 +123,9 @@ void DialogPrompts::printPreviewSavingAs(QWidget* parent,
     preview->show();
 }
 
-void DialogPrompts::openLocation(const QString& path)
+bool DialogPrompts::openLocation(const QString& path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace orvida
