@@ -180,3 +180,31 @@ TEST(WindowKeys, CalendarFromTheKeyboard)
     QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(text->width() - 12, text->height() / 2));
     EXPECT_EQ(picker->currentSection(), QDateTimeEdit::YearSection);
 }
+
+// The company window's pages turn with Alt and their letter, and the focus goes with them, so a
+// date can be typed at once.
+TEST(WindowKeys, CompanyPagesByTheirLetters)
+{
+    WindowFixture f;
+    f.folder.exec(QStringLiteral("update Zet_Par set DATAIN = '2026-01-01'"));
+    std::unique_ptr<company::CompanyWindow> company(new company::CompanyWindow(f.shell));
+    shownActive(company.get());
+    auto* tabs = company->findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+    const struct
+    {
+        Qt::Key key;
+        int page;
+        QWidget* focus;
+    } steps[] = {
+        { Qt::Key_E, 1, company->datePicker(0) },
+        { Qt::Key_S, 0, company->textBox(0) },
+        { Qt::Key_E, 1, company->datePicker(0) },
+    };
+    for (const auto& step : steps) {
+        QTest::keyClick(QApplication::focusWidget(), step.key, Qt::AltModifier);
+        EXPECT_EQ(tabs->currentIndex(), step.page);
+        EXPECT_EQ(QApplication::focusWidget(), step.focus);
+    }
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("15032025"));
+    EXPECT_EQ(company->datePicker(0)->date(), QDate(2025, 3, 15));
+}
