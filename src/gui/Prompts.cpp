@@ -104,7 +104,7 @@ void DialogPrompts::printPreviewSavingAs(QWidget* parent,
         pdf->setShortcut(QKeySequence::Save);
         pdf->setToolTip(
             QStringLiteral("Salvare ca fisier PDF (%1)").arg(pdf->shortcut().toString(QKeySequence::NativeText)));
-        QObject::connect(pdf, &QAction::triggered, preview, [preview, paint, title, suggestedPdf] {
+        QObject::connect(pdf, &QAction::triggered, preview, [this, preview, paint, title, suggestedPdf] {
             const QString path
                 = QFileDialog::getSaveFileName(preview, QString(), suggestedPdf, QStringLiteral("PDF (*.pdf)"));
             if (path.isEmpty())
@@ -116,12 +116,18 @@ void DialogPrompts::printPreviewSavingAs(QWidget* parent,
                 paint(writer);
                 return Status::success();
             });
-            if (!saved)
-                QMessageBox::critical(preview, title, saved.failure().description);
-            else
-                QMessageBox::information(
-                    preview, title,
-                    QStringLiteral("Rezumatul a fost salvat in fisierul %1.").arg(QDir::toNativeSeparators(path)));
+            // The program's own box: the platform's lost the underscores of the path at 150%.
+            msgbox::Request said;
+            said.title = title;
+            if (!saved) {
+                said.prompt = saved.failure().description;
+                said.style = msgbox::OkOnly | msgbox::CriticalIcon;
+            } else {
+                said.prompt
+                    = QStringLiteral("Rezumatul a fost salvat in fisierul %1.").arg(QDir::toNativeSeparators(path));
+                said.style = msgbox::OkOnly | msgbox::InformationIcon;
+            }
+            messageBoxExt(preview, said);
         });
     }
     // Large enough to read: most of the screen, the page as wide as the view, and wide enough for
