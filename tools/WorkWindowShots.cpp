@@ -31,7 +31,7 @@ public:
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     void printPreview(QWidget*, const QString&, const std::function<void(QPagedPaintDevice&)>&) override { }
     QString existingFolder(QWidget*, const QString&, const QString&) override { return {}; }
-    void openLocation(const QString&) override { }
+    bool openLocation(const QString&) override { return true; }
 };
 
 bool demoCompany(const ProgramFolder& folder, QTextStream& err)

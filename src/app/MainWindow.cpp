@@ -82,9 +82,9 @@ MainWindow::MainWindow(
     m_recent = date->addMenu(QStringLiteral("Foldere &recente"));
     m_recent->setObjectName(QStringLiteral("mnuRecente"));
     connect(m_recent, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
-    connect(addCommand(date, QStringLiteral("Salvare baza de date..."), QStringLiteral("mnuSalvareBD")),
+    connect(addCommand(date, QStringLiteral("Salvare &baza de date..."), QStringLiteral("mnuSalvareBD")),
             &QAction::triggered, this, [this] { saveDatabaseCopy(this, currentShell()); });
-    connect(addCommand(date, QStringLiteral("Restaurare baza de date..."), QStringLiteral("mnuRestaurareBD")),
+    connect(addCommand(date, QStringLiteral("Res&taurare baza de date..."), QStringLiteral("mnuRestaurareBD")),
             &QAction::triggered, this, [this] { restoreDatabaseCopy(this, currentShell()); });
     connect(addCommand(date, QStringLiteral("&Iesire"), QStringLiteral("mnuIesire")), &QAction::triggered, this,
             &QWidget::close);

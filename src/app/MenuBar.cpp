@@ -135,6 +135,27 @@ void MenuBar::actionEvent(QActionEvent* event)
 
 bool MenuBar::eventFilter(QObject* watched, QEvent* event)
 {
+    // Alt going down in an open menu would close it at once, so the Alt+letter that follows could
+    // never move on to the next entry with that letter: the menu stays open, and closes when Alt
+    // is let go without another key.
+    if (auto* menu = qobject_cast<QMenu*>(watched)) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool alt = key->key() == Qt::Key_Alt;
+            if (alt && !key->isAutoRepeat())
+                m_altAlone = true;
+            else if (!alt)
+                m_altAlone = false;
+            if (alt)
+                return true;
+        } else if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt) {
+            if (m_altAlone) {
+                m_altAlone = false;
+                menu->hide();
+            }
+            return true;
+        }
+    }
     // Alt and a letter of the bar pressed in an open menu would be taken as the bar's shortcut
     // after the menu closed; as an ordinary key, the menu passes it on to the bar instead.
     if (event->type() == QEvent::ShortcutOverride && qobject_cast<QMenu*>(watched)) {

@@ -36,6 +36,7 @@ private:
 
     QAction* m_command = nullptr; // a command highlighted by its letter, waiting for Enter
     QPointer<QWidget> m_returnFocus; // where the focus goes back once the command is run or dropped
+    bool m_altAlone = false; // Alt went down in an open menu and no other key since
 };
 
 } // namespace orvida

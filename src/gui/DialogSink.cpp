@@ -3,6 +3,7 @@
 #include "base/MessageBoxLayout.h"
 #include "gui/Prompts.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -67,8 +68,20 @@ void DialogSink::show(const Message& message)
         request.style |= msgbox::HelpButton;
         request.captions = QStringList { QString(), openable->caption };
         Prompts& prompts = m_prompts;
-        request.onHelp = [&prompts, path = openable->path] {
-            prompts.openLocation(path);
+        request.onHelp = [&prompts, parent = m_parent, title = message.title, path = openable->path] {
+            if (prompts.openLocation(path))
+                return;
+            // Nothing on this desktop opens it: say so, rather than a button that does nothing.
+            msgbox::Request failed;
+            failed.prompt = QStringLiteral("%1 %2 nu a putut fi deschis: nu s-a gasit un program care sa-l deschida. "
+                                           "Deschideti-l din managerul de fisiere; calea se poate copia din mesaj.")
+                                .arg(QFileInfo(path).isDir() ? QStringLiteral("Folderul") : QStringLiteral("Fisierul"),
+                                     QDir::toNativeSeparators(path));
+            failed.style = msgbox::OkOnly | msgbox::ExclamationIcon;
+            failed.title = title;
+            // Over the box whose button was pressed.
+            QWidget* over = QApplication::activeModalWidget();
+            prompts.messageBoxExt(over ? over : parent, failed);
         };
     }
     m_prompts.messageBoxExt(m_parent, request);

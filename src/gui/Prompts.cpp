@@ -14,7 +14,10 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QScreen>
+#include <QStyle>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace orvida {
 
@@ -89,11 +92,19 @@ void DialogPrompts::printPreviewSavingAs(QWidget* parent,
     QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview,
                      [paint](QPrinter* printer) { paint(*printer); });
     // Printing to a PDF file needs no PDF printer installed.
-    if (auto* toolbar = preview->findChild<QToolBar*>()) {
+    auto* toolbar = preview->findChild<QToolBar*>();
+    if (toolbar) {
+        // The tool bar's buttons never take the focus: printing and saving get keys of their own.
+        const QString print = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+        for (QAction* action : toolbar->actions())
+            if (action->text() == print)
+                action->setShortcut(QKeySequence::Print);
         toolbar->addSeparator();
         QAction* pdf = toolbar->addAction(QStringLiteral("Salvare PDF"));
-        pdf->setToolTip(QStringLiteral("Salvare ca fisier PDF"));
-        QObject::connect(pdf, &QAction::triggered, preview, [preview, paint, title, suggestedPdf] {
+        pdf->setShortcut(QKeySequence::Save);
+        pdf->setToolTip(
+            QStringLiteral("Salvare ca fisier PDF (%1)").arg(pdf->shortcut().toString(QKeySequence::NativeText)));
+        QObject::connect(pdf, &QAction::triggered, preview, [this, preview, paint, title, suggestedPdf] {
             const QString path
                 = QFileDialog::getSaveFileName(preview, QString(), suggestedPdf, QStringLiteral("PDF (*.pdf)"));
             if (path.isEmpty())
@@ -105,27 +116,38 @@ void DialogPrompts::printPreviewSavingAs(QWidget* parent,
                 paint(writer);
                 return Status::success();
             });
-            if (!saved)
-                QMessageBox::critical(preview, title, saved.failure().description);
-            else
-                QMessageBox::information(
-                    preview, title,
-                    QStringLiteral("Rezumatul a fost salvat in fisierul %1.").arg(QDir::toNativeSeparators(path)));
+            // The program's own box: the platform's lost the underscores of the path at 150%.
+            msgbox::Request said;
+            said.title = title;
+            if (!saved) {
+                said.prompt = saved.failure().description;
+                said.style = msgbox::OkOnly | msgbox::CriticalIcon;
+            } else {
+                said.prompt
+                    = QStringLiteral("Rezumatul a fost salvat in fisierul %1.").arg(QDir::toNativeSeparators(path));
+                said.style = msgbox::OkOnly | msgbox::InformationIcon;
+            }
+            messageBoxExt(preview, said);
         });
     }
-    // Large enough to read: most of the screen, the page as wide as the view.
+    // Large enough to read: most of the screen, the page as wide as the view, and wide enough for
+    // the whole tool bar where the screen allows (a scaled screen would hide its last buttons).
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        preview->resize(area.width() * 3 / 4, area.height() * 9 / 10);
+        int width = area.width() * 3 / 4;
+        if (toolbar)
+            width = std::max(
+                width, toolbar->sizeHint().width() + 2 * preview->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
+        preview->resize(std::min(width, area.width()), area.height() * 9 / 10);
     }
     if (auto* view = preview->findChild<QPrintPreviewWidget*>())
         view->fitToWidth();
     preview->show();
 }
 
-void DialogPrompts::openLocation(const QString& path)
+bool DialogPrompts::openLocation(const QString& path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace orvida

@@ -63,8 +63,8 @@ public:
         printPreview(parent, title, paint);
     }
 
-    // Opens a file or folder with the desktop's own program for it.
-    virtual void openLocation(const QString& path) = 0;
+    // Opens a file or folder with the desktop's own program for it; false when none took it.
+    virtual bool openLocation(const QString& path) = 0;
 };
 
 // The real dialogs, modal on the user-interface thread.
@@ -88,7 +88,7 @@ public:
                               const QString& title,
                               const std::function<void(QPagedPaintDevice&)>& paint,
                               const QString& suggestedPdf) override;
-    void openLocation(const QString& path) override;
+    bool openLocation(const QString& path) override;
 
 private:
     const Pictures& m_pictures;

@@ -5,7 +5,10 @@
 #include <QDateTimeEdit>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include <functional>
 
@@ -64,9 +67,10 @@ public:
     bool eventFilter(QObject*, QEvent* event) override
     {
         // The focus may also have come before the click without a key pressed since: from a page
-        // of tabs that was turned, or from the window being activated.
+        // of tabs that was turned, or from the window being activated. It comes back from a
+        // calendar that was open too, and then the next click is meant where it lands.
         if (event->type() == QEvent::FocusIn) {
-            m_pending = true;
+            m_pending = static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason;
         } else if (event->type() == QEvent::MouseButtonRelease && m_pending) {
             m_pending = false;
             m_select();
@@ -79,6 +83,43 @@ public:
 private:
     std::function<void()> m_select;
     bool m_pending = false;
+};
+
+// F4 or Alt+Down opens a date picker's calendar, as its arrow does under the mouse.
+class CalendarOnKey : public QObject
+{
+public:
+    explicit CalendarOnKey(QDateTimeEdit* picker)
+        : QObject(picker)
+        , m_picker(picker)
+    { }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress || !m_picker->calendarPopup() || m_picker->isReadOnly())
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        const bool open = (key->key() == Qt::Key_F4 && mods == Qt::NoModifier)
+            || (key->key() == Qt::Key_Down && mods == Qt::AltModifier);
+        if (!open)
+            return false;
+        // The picker opens its calendar on a press on its arrow and offers no other way.
+        QStyleOptionComboBox option;
+        option.initFrom(m_picker);
+        option.editable = true;
+        option.subControls = QStyle::SC_All;
+        const QPoint arrow = m_picker->style()
+                                 ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, m_picker)
+                                 .center();
+        QMouseEvent press(QEvent::MouseButtonPress, arrow, m_picker->mapToGlobal(arrow), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(m_picker, &press);
+        return true;
+    }
+
+private:
+    QDateTimeEdit* m_picker;
 };
 
 void watchWithChildren(QWidget* widget, QObject* filter)
@@ -100,6 +141,11 @@ void selectDayOnClick(QDateTimeEdit* picker)
 {
     watchWithChildren(picker,
                       new SelectOnClick(picker, [picker] { picker->setSelectedSection(QDateTimeEdit::DaySection); }));
+}
+
+void openCalendarOnKey(QDateTimeEdit* picker)
+{
+    picker->installEventFilter(new CalendarOnKey(picker));
 }
 
 void selectAllOnClick(QLineEdit* box)

@@ -15,6 +15,10 @@ void installWindowKeys(QWidget* window, QAbstractButton* accept, QAbstractButton
 // date replaces it from its start wherever the click landed.
 void selectDayOnClick(QDateTimeEdit* picker);
 
+// F4 or Alt+Down opens the calendar of a date picker that has one, so it is reached without the
+// mouse; Enter takes the day chosen there and Esc closes it.
+void openCalendarOnKey(QDateTimeEdit* picker);
+
 // A box that starts with a placeholder the user types over: the first click into it since it took
 // the focus selects its whole text, as Tab already does.
 void selectAllOnClick(QLineEdit* box);

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -89,8 +90,17 @@ CompanyWindow::CompanyWindow(const Shell& shell, QWidget* parent)
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
-    m_tabs->addTab(buildIdentityPage(), QStringLiteral("Societate"));
-    m_tabs->addTab(buildPeriodsPage(), QStringLiteral("Exercitiu"));
+    // Alt+S and Alt+E turn the pages; the focus goes to the first box of the page turned to,
+    // unless the tab bar itself has it.
+    m_tabs->addTab(buildIdentityPage(), QStringLiteral("&Societate"));
+    m_tabs->addTab(buildPeriodsPage(), QStringLiteral("&Exercitiu"));
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (m_tabs->tabBar()->hasFocus())
+            return;
+        QWidget* first = index == 0 ? static_cast<QWidget*>(m_text.value(0)) : m_dates.value(0);
+        if (first)
+            first->setFocus(Qt::OtherFocusReason);
+    });
 
     m_save = new QPushButton(QStringLiteral("Salvare"), this);
     m_save->setObjectName(QStringLiteral("cmdSalvare"));
@@ -99,8 +109,10 @@ CompanyWindow::CompanyWindow(const Shell& shell, QWidget* parent)
     connect(m_save, &QPushButton::clicked, this, &CompanyWindow::cmdSalvare_Click);
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
     installWindowKeys(this, m_save, cancel);
-    for (QDateEdit* picker : std::as_const(m_dates))
+    for (QDateEdit* picker : std::as_const(m_dates)) {
         selectDayOnClick(picker);
+        openCalendarOnKey(picker);
+    }
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("lblStare"));

@@ -66,6 +66,8 @@ DeclarationWindow::DeclarationWindow(const Shell& shell, QWidget* parent)
     selectAllOnClick(m_prenume);
     for (QDateEdit* picker : { m_dela, m_la })
         selectDayOnClick(picker);
+    for (QDateEdit* picker : { m_dela, m_la, m_pickerDela, m_pickerLa })
+        openCalendarOnKey(picker);
 }
 
 DeclarationWindow::~DeclarationWindow() = default;

@@ -87,6 +87,7 @@ ImportWindow::ImportWindow(const Shell& shell, QChar tipOp, QWidget* parent)
     auto* ok = new QPushButton(m_shell.pictures.button(msgbox::Picture::OkBmp), QStringLiteral("Ok"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
+    m_ok = ok;
     auto* exit = new QPushButton(m_shell.pictures.button(msgbox::Picture::IesireBmp), QStringLiteral("Iesire"), this);
     exit->setObjectName(QStringLiteral("cmdIesire"));
     connect(browse, &QPushButton::clicked, this, &ImportWindow::cmdGetSourceSpec1_Click);
@@ -107,8 +108,14 @@ ImportWindow::~ImportWindow() = default;
 
 QString ImportWindow::startFolder() const
 {
-    // Where the last workbook of this journal was chosen, else IMPORT/ in the program folder,
-    // created when missing (a missing folder would be offered as a file name).
+    // The folder of the workbook in the box, where the last workbook of this journal came from,
+    // else IMPORT/ in the program folder, created when missing (a missing folder would be offered
+    // as a file name).
+    if (!m_path->text().isEmpty()) {
+        const QFileInfo typed(m_path->text());
+        if (typed.isAbsolute() && typed.absoluteDir().exists())
+            return typed.absolutePath();
+    }
     const QString last = userSettings()->value(lastFolderKey()).toString();
     if (!last.isEmpty() && QFileInfo(last).isDir())
         return last;
@@ -129,8 +136,15 @@ void ImportWindow::cmdGetSourceSpec1_Click()
     const QString chosen = m_shell.prompts.openFileName(this, QString(), startFolder(), fileFilter);
     if (!chosen.isEmpty()) {
         m_path->setText(chosen);
-        userSettings()->setValue(lastFolderKey(), QFileInfo(chosen).absolutePath());
+        rememberFolderOf(chosen);
+        // The next step is the import: Enter would press "..." again while it kept the focus.
+        m_ok->setFocus(Qt::OtherFocusReason);
     }
+}
+
+void ImportWindow::rememberFolderOf(const QString& workbook) const
+{
+    userSettings()->setValue(lastFolderKey(), QFileInfo(workbook).absolutePath());
 }
 
 void ImportWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -216,8 +230,12 @@ void ImportWindow::cmdOK_Click()
         m_sink.show(m);
     }
     // After a failure the journal is as it was: the path and the options stay for another try.
-    if (outcome.ok())
+    if (outcome.ok()) {
+        // A typed or dropped workbook counts as much as one chosen with "...".
+        if (QFileInfo(inputs.path).isAbsolute())
+            rememberFolderOf(inputs.path);
         close();
+    }
 }
 
 void ImportWindow::closeEvent(QCloseEvent* event)

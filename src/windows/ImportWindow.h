@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QLineEdit;
+class QPushButton;
 
 namespace orvida::import {
 
@@ -34,8 +35,9 @@ public slots:
     void cmdGetSourceSpec1_Click();
     void cmdOK_Click();
 
-    // Where "..." opens: the folder of the last workbook chosen for this journal (remembered in the
-    // user's settings), else IMPORT/ of the program folder.
+    // Where "..." opens: the folder of the workbook in the box, else that of the last workbook
+    // chosen or imported for this journal (remembered in the user's settings), else IMPORT/ of
+    // the program folder.
     QString startFolder() const;
 
 protected:
@@ -45,6 +47,7 @@ protected:
 
 private:
     QString lastFolderKey() const;
+    void rememberFolderOf(const QString& workbook) const;
 
     Shell m_shell;
     DialogSink m_sink;
@@ -53,6 +56,7 @@ private:
     ImportProgress* m_progress = nullptr; // the import in progress, to stop it
     QElapsedTimer m_started;
     QLineEdit* m_path = nullptr;
+    QPushButton* m_ok = nullptr;
     QCheckBox* m_checkIni = nullptr;
     QCheckBox* m_checkTaxareInv = nullptr;
 };

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -92,11 +93,35 @@ TEST_F(MainWindowTest, MenuTreeWithCaptionsAndAccelerators)
     };
     EXPECT_EQ(commandsOf("mnuDate"),
               QStringList({ "&Societate|mnuSoc", "Deschide &folder societate...|mnuDeschide",
-                            "Foldere &recente||disabled", "Salvare baza de date...|mnuSalvareBD",
-                            "Restaurare baza de date...|mnuRestaurareBD", "&Iesire|mnuIesire" }));
+                            "Foldere &recente||disabled", "Salvare &baza de date...|mnuSalvareBD",
+                            "Res&taurare baza de date...|mnuRestaurareBD", "&Iesire|mnuIesire" }));
     EXPECT_EQ(commandsOf("mnuImport"), QStringList({ "&Achizitii|mnuAchizitii", "&Livrari|mnuLivrari" }));
     EXPECT_TRUE(main.command(QStringLiteral("mnuDec"))->isEnabled());
     EXPECT_TRUE(main.command(QStringLiteral("mnuInfo"))->isEnabled());
+}
+
+// Inside an open menu a letter runs the entry that carries it: every entry has its own, so a
+// keyboard reaches each one with a single key.
+TEST_F(MainWindowTest, EveryMenuEntryHasItsOwnLetter)
+{
+    MainWindow main(m_shell, fakeWindows(), MainPlacement {});
+    for (const char* name : { "mnuDate", "mnuImport" }) {
+        SCOPED_TRACE(name);
+        QMap<QChar, QString> taken;
+        for (QAction* a : main.findChild<QMenu*>(QLatin1String(name))->actions()) {
+            if (a->isSeparator())
+                continue;
+            const QChar letter = QKeySequence::mnemonic(a->text()).isEmpty()
+                ? QChar()
+                : QChar(u'A' + (QKeySequence::mnemonic(a->text())[0].key() - Qt::Key_A));
+            EXPECT_FALSE(letter.isNull()) << a->text().toStdString();
+            if (letter.isNull())
+                continue;
+            EXPECT_FALSE(taken.contains(letter))
+                << a->text().toStdString() << " and " << taken.value(letter).toStdString();
+            taken.insert(letter, a->text());
+        }
+    }
 }
 
 TEST_F(MainWindowTest, EachCommandOpensANewModelessWindow)
@@ -241,6 +266,54 @@ TEST_F(MainWindowTest, SharedMnemonicsGoFirstThenNext)
     }
     EXPECT_FALSE(date->isVisible());
     EXPECT_FALSE(import->isVisible());
+}
+
+// On a real keyboard a second Alt+letter starts with Alt going down while the menu is open: the
+// menu stays open and the letter goes on to the next entry. Alt let go alone closes the menu.
+TEST_F(MainWindowTest, AFreshAltInAnOpenMenuGoesOn)
+{
+    MainWindow main(m_shell, fakeWindows(), MainPlacement {});
+    main.show();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    QMenuBar* bar = main.menuBar();
+    auto open = [&](Qt::Key key) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &main, key, Qt::AltModifier);
+        QApplication::processEvents();
+        return QApplication::activePopupWidget();
+    };
+    const struct
+    {
+        const char* name;
+        Qt::Key first;
+        Qt::Key then; // pressed with the fresh Alt; Qt::Key_unknown: Alt alone
+        QString active;
+        bool menuOpen;
+    } cases[] = {
+        { "Alt+D, Alt+D", Qt::Key_D, Qt::Key_D, QStringLiteral("&Declaratia 394"), false },
+        { "Alt+I, Alt+I", Qt::Key_I, Qt::Key_I, QStringLiteral("&Info"), false },
+        { "Alt+I, Alt alone", Qt::Key_I, Qt::Key_unknown, QString(), false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QWidget* menu = open(c.first);
+        ASSERT_NE(menu, nullptr);
+        QTest::keyPress(menu, Qt::Key_Alt, Qt::AltModifier);
+        QApplication::processEvents();
+        EXPECT_TRUE(menu->isVisible());
+        if (c.then != Qt::Key_unknown) {
+            const QString text(QChar(u'a' + (c.then - Qt::Key_A)));
+            QTest::simulateEvent(menu, true, c.then, Qt::AltModifier, text, false, -1);
+            QApplication::processEvents();
+        }
+        QWidget* to = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : bar;
+        QTest::keyRelease(to, Qt::Key_Alt);
+        QApplication::processEvents();
+        EXPECT_EQ(bar->activeAction() ? bar->activeAction()->text() : QString(), c.active);
+        EXPECT_EQ(QApplication::activePopupWidget() != nullptr, c.menuOpen);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &main, Qt::Key_Escape);
+        QApplication::processEvents();
+    }
 }
 
 TEST_F(MainWindowTest, CommandsWithoutAWindowOpenNothing)

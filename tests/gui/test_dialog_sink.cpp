@@ -7,11 +7,13 @@
 #include "support/ScriptedPrompts.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -173,12 +175,57 @@ TEST(DialogSink, WrittenFilesCanBeOpenedFromTheirMessage)
     }
 }
 
+// A desktop without a program that opens folders or files: the button says so and names the
+// path, which the box lets the user copy, instead of doing nothing.
+TEST(DialogSink, WhatCannotBeOpenedIsNamed)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path();
+    const QString list = dir.filePath(QStringLiteral("D394_Erori.txt"));
+    const struct
+    {
+        QString text;
+        QString shown;
+    } cases[] = {
+        { QStringLiteral("Fisierul D394.xml a fost generat in catalogul %1.").arg(folder),
+          QStringLiteral("Folderul %1 nu a putut fi deschis").arg(QDir::toNativeSeparators(folder)) },
+        { QStringLiteral("Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati fisierul %1 ")
+              .arg(list),
+          QStringLiteral("Fisierul %1 nu a putut fi deschis").arg(QDir::toNativeSeparators(list)) },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        test::ScriptedPrompts prompts;
+        prompts.setOpenFails(true);
+        DialogSink sink(prompts, nullptr);
+        prompts.setNextAnswer(msgbox::Help);
+        sink.show(Message::info(c.text));
+        ASSERT_EQ(prompts.shown().size(), 2);
+        EXPECT_TRUE(prompts.shown()[0].text.startsWith(c.shown)) << prompts.shown()[0].text.toStdString();
+        EXPECT_TRUE(prompts.shown()[0].text.endsWith(QStringLiteral("calea se poate copia din mesaj.")));
+        EXPECT_EQ(prompts.shown()[0].style, msgbox::OkOnly | msgbox::ExclamationIcon);
+        EXPECT_EQ(prompts.shown()[1].text, c.text);
+
+        // Opened: no second box.
+        test::ScriptedPrompts working;
+        DialogSink quiet(working, nullptr);
+        working.setNextAnswer(msgbox::Help);
+        quiet.show(Message::info(c.text));
+        EXPECT_EQ(working.shown().size(), 1);
+    }
+}
+
 TEST(DialogSink, TheRealBoxOpensThroughTheSeamAndItsTextCanBeSelected)
 {
     struct Recording : DialogPrompts
     {
         using DialogPrompts::DialogPrompts;
-        void openLocation(const QString& path) override { opened << path; }
+        bool openLocation(const QString& path) override
+        {
+            opened << path;
+            return true;
+        }
         QStringList opened;
     };
     const Pictures pictures({ QStringLiteral(ORVIDA_SOURCE_DIR "/resources/BMP") });

@@ -56,7 +56,13 @@ public:
         printPreview(parent, title, paint);
     }
     const QString& suggestedPdf() const { return m_suggestedPdf; }
-    void openLocation(const QString& path) override { m_opened.append(path); }
+    bool openLocation(const QString& path) override
+    {
+        m_opened.append(path);
+        return !m_openFails;
+    }
+    // The desktop has no program that opens files or folders.
+    void setOpenFails(bool fails) { m_openFails = fails; }
     const QStringList& opened() const { return m_opened; }
 
 private:
@@ -68,6 +74,7 @@ private:
     QStringList m_fileDialogFolders;
     QString m_suggestedPdf;
     int m_previews = 0;
+    bool m_openFails = false;
     QByteArray m_lastPdf;
 };
 

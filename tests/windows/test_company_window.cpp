@@ -62,8 +62,8 @@ TEST(CompanyWindow, OpensOnTheCompanyPageWithTheStoredRows)
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Date despre societate"));
     auto* tabs = f.child<QTabWidget>(w, "SSTab1");
     ASSERT_EQ(tabs->count(), 2);
-    EXPECT_EQ(tabs->tabText(0), QStringLiteral("Societate"));
-    EXPECT_EQ(tabs->tabText(1), QStringLiteral("Exercitiu"));
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("&Societate"));
+    EXPECT_EQ(tabs->tabText(1), QStringLiteral("&Exercitiu"));
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_EQ(w->textBox(0)->text(), QStringLiteral("Vechi SRL"));
     // Each box takes no more characters than its column holds.

@@ -204,3 +204,48 @@ TEST(ImportWindow, FileDialogFolderAndDrop)
     EXPECT_EQ(sales.path()->text(), Journal);
     delete mime;
 }
+
+// The file dialog follows the workbook in use: it opens where the workbook in the box is, and a
+// workbook imported from a typed path is remembered for the journal as one chosen with "...".
+// After a choice the focus is on "Ok", so Enter imports instead of opening the dialog again.
+TEST(ImportWindow, FileDialogFollowsTheWorkbookInUse)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName())
+        .remove(QStringLiteral("Import"));
+    const QString data = QStringLiteral(ORVIDA_TEST_DATA);
+    {
+        ImportFixture typed { QLatin1Char('L') };
+        QTest::keyClicks(typed.path(), Journal);
+        typed.press("cmdGetSourceSpec1"); // cancelled
+        typed.press("cmdOK");
+        EXPECT_EQ(typed.prompts.fileDialogFolders(), QStringList { data });
+        EXPECT_TRUE(typed.closed());
+    }
+    {
+        ImportFixture next { QLatin1Char('L') };
+        next.press("cmdGetSourceSpec1");
+        ImportFixture purchases { QLatin1Char('C') }; // the other journal keeps its own
+        purchases.press("cmdGetSourceSpec1");
+        EXPECT_EQ(next.prompts.fileDialogFolders(), QStringList { data });
+        EXPECT_EQ(purchases.prompts.fileDialogFolders(),
+                  QStringList { purchases.folder.file(QStringLiteral("IMPORT")) });
+    }
+    {
+        ImportFixture chosen;
+        chosen.window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(chosen.window));
+        auto* browse = chosen.child<QPushButton>(chosen.window, "cmdGetSourceSpec1");
+        browse->setFocus();
+        chosen.prompts.setNextFileName(Journal);
+        QTest::keyClick(browse, Qt::Key_Space);
+        EXPECT_EQ(chosen.path()->text(), Journal);
+        EXPECT_EQ(QApplication::focusWidget(), chosen.child<QPushButton>(chosen.window, "cmdOK"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(chosen.prompts.fileDialogFolders().size(), 1);
+        EXPECT_EQ(chosen.prompts.texts(), QStringList { Success + QStringLiteral("\nRanduri importate: 6.") });
+        EXPECT_TRUE(chosen.closed());
+    }
+    QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName())
+        .remove(QStringLiteral("Import"));
+}

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMap>
 #include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -35,13 +36,22 @@ TEST(SummaryPreview, OpensWithoutWaitingAndOffersPdf)
     EXPECT_EQ(preview->windowTitle(), QStringLiteral("Listare Dclaratie 394"));
     EXPECT_EQ(preview->windowModality(), Qt::NonModal);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    QStringList actions;
-    for (QAction* a : preview->findChild<QToolBar*>()->actions())
-        actions << a->text();
-    EXPECT_TRUE(actions.contains(QStringLiteral("Salvare PDF")));
-    // Large enough to read: the page fills the width of a window that takes most of the screen.
+    // "Salvare PDF" and printing have keys: the tool bar's buttons never take the focus.
+    QMap<QString, QKeySequence> keys;
+    auto* toolbar = preview->findChild<QToolBar*>();
+    for (QAction* a : toolbar->actions())
+        keys.insert(a->text(), a->shortcut());
+    ASSERT_TRUE(keys.contains(QStringLiteral("Salvare PDF")));
+    EXPECT_EQ(keys.value(QStringLiteral("Salvare PDF")), QKeySequence(QKeySequence::Save));
+    EXPECT_EQ(keys.value(QCoreApplication::translate("QPrintPreviewDialog", "Print")),
+              QKeySequence(QKeySequence::Print));
+    // Large enough to read: the page fills the width of a window that takes most of the screen,
+    // and the whole tool bar shows as far as the screen allows.
+    const int screenWidth = QGuiApplication::primaryScreen()->availableGeometry().width();
     EXPECT_EQ(preview->findChild<QPrintPreviewWidget*>()->zoomMode(), QPrintPreviewWidget::FitToWidth);
-    EXPECT_GE(preview->width(), QGuiApplication::primaryScreen()->availableGeometry().width() * 3 / 4 - 1);
+    EXPECT_GE(preview->width(), screenWidth * 3 / 4 - 1);
+    EXPECT_GE(preview->width(), std::min(toolbar->sizeHint().width(), screenWidth));
+    EXPECT_LE(preview->width(), screenWidth);
 
     delete declarationWindow;
     QCoreApplication::processEvents();

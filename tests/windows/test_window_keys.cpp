@@ -3,6 +3,7 @@
 #include "windows/DeclarationWindow.h"
 #include "windows/ImportWindow.h"
 
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -128,4 +129,82 @@ TEST(WindowKeys, FocusAndTypingOver)
     QTest::mouseClick(from->findChild<QLineEdit*>(), Qt::LeftButton, {},
                       QPoint(from->width() - 40, from->height() / 2));
     EXPECT_EQ(from->currentSection(), QDateTimeEdit::DaySection);
+}
+
+// The calendar of a date picker is reached from the keyboard: F4 or Alt+Down opens it, a day is
+// chosen with the arrows and Enter. When the calendar closes, the focus returns to the picker and
+// the next click selects where it lands, not the day.
+TEST(WindowKeys, CalendarFromTheKeyboard)
+{
+    WindowFixture f;
+    f.folder.exec(QStringLiteral("update Zet_Par set DATAIN = '2026-01-01'"));
+    std::unique_ptr<company::CompanyWindow> company(new company::CompanyWindow(f.shell));
+    shownActive(company.get());
+    company->findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(1);
+    QDateEdit* picker = company->datePicker(0);
+    ASSERT_EQ(picker->date(), QDate(2026, 1, 1));
+
+    const struct
+    {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        bool opens;
+    } keys[] = {
+        { "F4", Qt::Key_F4, Qt::NoModifier, true },
+        { "Alt+Down", Qt::Key_Down, Qt::AltModifier, true },
+        { "Down", Qt::Key_Down, Qt::NoModifier, false }, // steps the section, as before
+    };
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.name);
+        picker->setFocus(Qt::TabFocusReason);
+        const QDate before = picker->date();
+        QTest::keyClick(picker, k.key, k.modifiers);
+        QCalendarWidget* calendar = picker->calendarWidget();
+        const bool open = calendar && calendar->window()->isVisible();
+        EXPECT_EQ(open, k.opens);
+        if (!open) {
+            EXPECT_NE(picker->date(), before);
+            continue;
+        }
+        QTest::keyClick(calendar->focusWidget() ? calendar->focusWidget() : calendar, Qt::Key_Right);
+        QTest::keyClick(calendar->focusWidget() ? calendar->focusWidget() : calendar, Qt::Key_Return);
+        EXPECT_FALSE(calendar->window()->isVisible());
+        EXPECT_EQ(picker->date(), before.addDays(1));
+    }
+
+    // The focus back from the calendar: a click on the year selects the year.
+    QLineEdit* text = picker->findChild<QLineEdit*>();
+    QFocusEvent back(QEvent::FocusIn, Qt::PopupFocusReason);
+    QApplication::sendEvent(text, &back);
+    QTest::mouseClick(text, Qt::LeftButton, {}, QPoint(text->width() - 12, text->height() / 2));
+    EXPECT_EQ(picker->currentSection(), QDateTimeEdit::YearSection);
+}
+
+// The company window's pages turn with Alt and their letter, and the focus goes with them, so a
+// date can be typed at once.
+TEST(WindowKeys, CompanyPagesByTheirLetters)
+{
+    WindowFixture f;
+    f.folder.exec(QStringLiteral("update Zet_Par set DATAIN = '2026-01-01'"));
+    std::unique_ptr<company::CompanyWindow> company(new company::CompanyWindow(f.shell));
+    shownActive(company.get());
+    auto* tabs = company->findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+    const struct
+    {
+        Qt::Key key;
+        int page;
+        QWidget* focus;
+    } steps[] = {
+        { Qt::Key_E, 1, company->datePicker(0) },
+        { Qt::Key_S, 0, company->textBox(0) },
+        { Qt::Key_E, 1, company->datePicker(0) },
+    };
+    for (const auto& step : steps) {
+        QTest::keyClick(QApplication::focusWidget(), step.key, Qt::AltModifier);
+        EXPECT_EQ(tabs->currentIndex(), step.page);
+        EXPECT_EQ(QApplication::focusWidget(), step.focus);
+    }
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("15032025"));
+    EXPECT_EQ(company->datePicker(0)->date(), QDate(2025, 3, 15));
 }
