@@ -68,6 +68,13 @@ public:
         return true;
     }
 
+    // FreeXL's size of the sheet, from its DIMENSIONS record brought down to the rows that hold
+    // records: exactly the rows this reader returns.
+    std::optional<qint64> expectedRows() const override
+    {
+        return m_rows > 0 ? std::optional<qint64>(m_rows) : std::nullopt;
+    }
+
 private:
     std::unique_ptr<freexl::Answer> m_answer;
     unsigned m_rows;
