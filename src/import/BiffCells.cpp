@@ -203,8 +203,14 @@ bool plausibleXls(const QByteArray& w)
     return !inSst || walkSst(sst);
 }
 
-void fitDimensions(QByteArray& w)
+void fitDimensions(char* stream, qsizetype size)
 {
+    // Read through a view; written in place, so a stream in a mapped copy is not copied again.
+    const QByteArray w = QByteArray::fromRawData(stream, size);
+    const auto put16 = [&](qsizetype at, quint16 v) {
+        stream[at] = char(v & 0xFF);
+        stream[at + 1] = char(v >> 8);
+    };
     struct Frame
     {
         qsizetype dimensions = -1; // where the DIMENSIONS record's data starts
@@ -222,11 +228,13 @@ void fitDimensions(QByteArray& w)
         const qsizetype columnEnd = f.dimensions + (wide ? 10 : 6);
         const qint64 rows = std::min<qint64>(wide ? u32(w, rowEnd) : u16(w, rowEnd), f.rows);
         const qint64 columns = std::min<qint64>(u16(w, columnEnd), f.columns);
-        if (wide)
-            le::put32(w, rowEnd, quint32(rows));
-        else
-            le::put16(w, rowEnd, quint16(rows));
-        le::put16(w, columnEnd, quint16(columns));
+        if (wide) {
+            put16(rowEnd, quint16(rows & 0xFFFF));
+            put16(rowEnd + 2, quint16(rows >> 16));
+        } else {
+            put16(rowEnd, quint16(rows));
+        }
+        put16(columnEnd, quint16(columns));
     };
     for (qsizetype at = 0; at + 4 <= w.size();) {
         const quint16 id = u16(w, at);

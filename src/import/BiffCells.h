@@ -34,6 +34,6 @@ bool plausibleXls(const QByteArray& workbookStream);
 // Brings each sheet's DIMENSIONS record down to the rows and columns its records reach (never
 // up). FreeXL sizes its table of cells by that record: a few bytes claiming 65,536 rows of 256
 // columns would cost it hundreds of megabytes and seconds of work, all of it empty cells.
-void fitDimensions(QByteArray& workbookStream);
+void fitDimensions(char* workbookStream, qsizetype size);
 
 } // namespace orvida::import

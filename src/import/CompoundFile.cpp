@@ -33,12 +33,17 @@ CompoundFile::CompoundFile(QIODevice& device)
 
 std::optional<QByteArray> CompoundFile::bytesAt(qint64 at, qint64 n)
 {
-    if (at < 0 || n < 0 || at + n > m_size || !m_device.seek(at))
+    if (at < 0 || n < 0 || at + n > m_size)
         return std::nullopt;
-    QByteArray bytes = m_device.read(n);
-    if (bytes.size() != n)
+    QByteArray bytes(qsizetype(n), Qt::Uninitialized);
+    if (!readAt(at, bytes.data(), n))
         return std::nullopt;
     return bytes;
+}
+
+bool CompoundFile::readAt(qint64 at, char* out, qint64 n)
+{
+    return at >= 0 && n >= 0 && at + n <= m_size && m_device.seek(at) && m_device.read(out, n) == n;
 }
 
 std::optional<std::vector<quint32>>
@@ -167,6 +172,16 @@ std::optional<CompoundFile::Entry> CompoundFile::find(const char16_t* name)
 
 std::optional<QByteArray> CompoundFile::read(const Entry& entry)
 {
+    if (entry.size > m_size)
+        return std::nullopt;
+    QByteArray out(qsizetype(entry.size), Qt::Uninitialized);
+    if (!readInto(entry, out.data()))
+        return std::nullopt;
+    return out;
+}
+
+std::optional<std::vector<quint32>> CompoundFile::sectorsOf(const Entry& entry)
+{
     if (!load() || entry.size > m_size)
         return std::nullopt;
     const bool mini = entry.size < qint64(m_cutoff);
@@ -176,16 +191,30 @@ std::optional<QByteArray> CompoundFile::read(const Entry& entry)
     auto sectors = chain(mini ? *m_miniFat : m_fat, entry.start, (entry.size + unit - 1) / unit);
     if (!sectors || qint64(sectors->size()) * unit < entry.size)
         return std::nullopt;
-    QByteArray out;
-    out.reserve(qsizetype(entry.size));
-    for (size_t i = 0; i < sectors->size() && out.size() < entry.size;) {
+    return sectors;
+}
+
+bool CompoundFile::holds(const Entry& entry)
+{
+    return sectorsOf(entry).has_value();
+}
+
+bool CompoundFile::readInto(const Entry& entry, char* out)
+{
+    const auto sectors = sectorsOf(entry);
+    if (!sectors)
+        return false;
+    const bool mini = entry.size < qint64(m_cutoff);
+    const qint64 unit = mini ? MiniSector : (qint64(1) << m_shift);
+    qint64 done = 0;
+    for (size_t i = 0; i < sectors->size() && done < entry.size;) {
         qint64 at = 0;
-        qint64 n = std::min(unit, entry.size - out.size());
+        qint64 n = std::min(unit, entry.size - done);
         if (mini) {
             const qint64 inStream = qint64((*sectors)[i]) * MiniSector;
             const size_t holder = size_t(inStream >> m_shift);
             if (inStream + n > m_miniStreamSize || holder >= m_miniStream->size())
-                return std::nullopt;
+                return false;
             at = (qint64((*m_miniStream)[holder] + 1) << m_shift) + (inStream & ((qint64(1) << m_shift) - 1));
             ++i;
         } else {
@@ -194,18 +223,15 @@ std::optional<QByteArray> CompoundFile::read(const Entry& entry)
             size_t run = 1;
             while (i + run < sectors->size() && (*sectors)[i + run] == (*sectors)[i] + run)
                 ++run;
-            n = std::min<qint64>(qint64(run) * unit, entry.size - out.size());
+            n = std::min<qint64>(qint64(run) * unit, entry.size - done);
             n = std::min(n, m_size - at);
             i += run;
         }
-        auto bytes = bytesAt(at, n);
-        if (!bytes)
-            return std::nullopt;
-        out += *bytes;
+        if (!readAt(at, out + done, n))
+            return false;
+        done += n;
     }
-    if (out.size() < entry.size)
-        return std::nullopt;
-    return out;
+    return done == entry.size;
 }
 
 namespace {
@@ -230,21 +256,20 @@ QByteArray directoryEntry(const char16_t* name, quint8 type, quint32 child, quin
 
 } // namespace
 
-bool writeCleanCompoundFile(const QByteArray& workbookStream, QIODevice& out)
+std::optional<CleanFrame> cleanCompoundFrame(qint64 streamBytes)
 {
     constexpr qsizetype Sector = 4096;
     constexpr quint32 Free = 0xFFFFFFFF;
     constexpr quint32 FatSect = 0xFFFFFFFD;
-    if (workbookStream.size() > MaxCleanStreamBytes)
-        return false;
-    const qsizetype streamBytes = std::max<qsizetype>(workbookStream.size(), Sector);
-    const quint32 streamSectors = quint32((streamBytes + Sector - 1) / Sector);
+    if (streamBytes < 0 || streamBytes > MaxCleanStreamBytes)
+        return std::nullopt;
+    const quint32 streamSectors = quint32((std::max<qint64>(streamBytes, Sector) + Sector - 1) / Sector);
     // Sectors: the stream, then the directory, then the FAT itself.
     quint32 fatSectors = 1;
     while ((streamSectors + 1 + fatSectors) > fatSectors * (Sector / 4))
         ++fatSectors;
     if (fatSectors > 109)
-        return false;
+        return std::nullopt;
     const quint32 dirSector = streamSectors;
 
     QByteArray header(Sector, '\0'); // padded to one sector
@@ -278,12 +303,8 @@ bool writeCleanCompoundFile(const QByteArray& workbookStream, QIODevice& out)
     for (quint32 i = 0; i < fatSectors; ++i)
         put32(fat, 4 * qsizetype(dirSector + 1 + i), FatSect);
 
-    const QByteArray padding(qsizetype(streamSectors) * Sector - workbookStream.size(), '\0');
-    for (const QByteArray* part :
-         std::initializer_list<const QByteArray*> { &header, &workbookStream, &padding, &dir, &fat })
-        if (out.write(*part) != part->size())
-            return false;
-    return true;
+    const QByteArray padding(qsizetype(qint64(streamSectors) * Sector - streamBytes), '\0');
+    return CleanFrame { header, padding + dir + fat };
 }
 
 bool isEncryptedPackage(QIODevice& file)

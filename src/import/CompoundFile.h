@@ -38,10 +38,17 @@ public:
     std::optional<Entry> find(const char16_t* name);
     // The stream's bytes; nullopt when its chain is damaged.
     std::optional<QByteArray> read(const Entry& entry);
+    // Whether the stream's chain is whole, told before room is made for its bytes.
+    bool holds(const Entry& entry);
+    // The stream's bytes into `out`, which has room for entry.size bytes; false when the chain is
+    // damaged.
+    bool readInto(const Entry& entry, char* out);
 
 private:
     bool load();
     std::optional<QByteArray> bytesAt(qint64 at, qint64 n);
+    bool readAt(qint64 at, char* out, qint64 n);
+    std::optional<std::vector<quint32>> sectorsOf(const Entry& entry);
     std::optional<std::vector<quint32>>
     chain(const std::vector<quint32>& table, quint32 start, qint64 maxLength = -1) const;
     bool loadMiniStream();
@@ -59,11 +66,18 @@ private:
     qint64 m_miniStreamSize = 0;
 };
 
-// Writes a clean compound file (4096-byte sectors) holding `workbookStream` as its one stream
+// A clean compound file (4096-byte sectors) holding the workbook stream as its one stream
 // "Workbook", padded to at least 4096 bytes so it lives in regular sectors. FreeXL is handed this
-// instead of the user's file: its reading of a damaged container is not to be trusted. False when
-// the stream is longer than MaxCleanStreamBytes or the device refuses the bytes.
-bool writeCleanCompoundFile(const QByteArray& workbookStream, QIODevice& out);
+// instead of the user's file: its reading of a damaged container is not to be trusted. Given as
+// the bytes before the stream (`head`, one sector) and after it (`tail`: the padding, the
+// directory and the table), so the stream is read straight into place. nullopt when the stream
+// is longer than MaxCleanStreamBytes.
+struct CleanFrame
+{
+    QByteArray head;
+    QByteArray tail;
+};
+std::optional<CleanFrame> cleanCompoundFrame(qint64 streamBytes);
 
 // True for a compound file that holds an "EncryptedPackage" stream: an .xlsx that Excel saved
 // with a password to open.

@@ -5,45 +5,66 @@
 
 #include <QDir>
 #include <QTemporaryFile>
+#include <QTime>
 
 #include <freexl.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#endif
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
 #endif
 
 namespace orvida::import::freexl {
 
 namespace {
 
+// How a cell crosses: a tag, then its value. Dates arrive as their day count; a text of the
+// workbook's shared table crosses once with its bytes and then as its number.
+enum Tag : quint8 { TagEmpty, TagInteger, TagDouble, TagDate, TagText, TagSharedText, TagSharedAgain };
+
+// The shared texts the parent keeps, counted as their bytes plus a fixed cost each: past this a
+// shared text crosses whole every time, so a sheet of many different texts costs no more.
+constexpr qint64 SharedTextBudget = qint64(8) << 20;
+constexpr qint64 SharedTextCost = 32;
+
+// FreeXL's texts are at most 65,535 characters, four bytes each in UTF-8.
+constexpr quint32 LongestText = quint32(1) << 18;
+
+// Reading the largest workbook the format allows takes a small part of this.
+constexpr int CpuSeconds = 120;
+
+Fault g_fault = Fault::None;
+
 // The child's answer, in the machine's own byte order (both ends are the same program). With a
-// descriptor, the bytes go out in pieces as they are written; false from flush() when they
-// cannot.
+// descriptor, the bytes go out in large pieces; false from flush() when they cannot.
 class Writer
 {
 public:
     explicit Writer(int fd = -1)
         : m_fd(fd)
-    { }
+    {
+        m_out.reserve(Piece + 64);
+    }
     void u8(quint8 v) { put(&v, sizeof v); }
     void u32(quint32 v) { put(&v, sizeof v); }
     void i32(qint32 v) { put(&v, sizeof v); }
     void f64(double v) { put(&v, sizeof v); }
-    void text(const char* s)
+    void text(const char* s, size_t n)
     {
-        const quint32 n = s ? quint32(std::strlen(s)) : 0;
-        u32(n);
+        u32(quint32(n));
         put(s, n);
     }
+    void text(const char* s) { text(s ? s : "", s ? std::strlen(s) : 0); }
     bool flush()
     {
 #ifdef Q_OS_UNIX
@@ -66,10 +87,12 @@ public:
     }
 
 private:
+    static constexpr qsizetype Piece = qsizetype(1) << 16;
+
     void put(const void* v, size_t n)
     {
         m_out.append(static_cast<const char*>(v), qsizetype(n));
-        if (m_fd >= 0 && m_out.size() >= (1 << 16) && !flush())
+        if (m_fd >= 0 && m_out.size() >= Piece && !flush())
             std::_Exit(2);
     }
 
@@ -77,70 +100,203 @@ private:
     QByteArray m_out;
 };
 
-// Opens the file with FreeXL and writes: the result code, the password flag and the sheet names;
-// then, when `sheet` is given, that sheet's size and every cell row by row.
-void readWithFreeXL(const QByteArray& path, int sheet, Writer& out)
+[[noreturn]] void crash()
 {
-    const void* h = nullptr;
-    const int rc = freexl_open(path.constData(), &h);
+    std::signal(SIGSEGV, SIG_DFL);
+    std::raise(SIGSEGV);
+    std::_Exit(3);
+}
+
+// The result of opening the workbook, the password flag and the sheet names.
+void writeHead(const void* h, int rc, Writer& out)
+{
     out.i32(rc);
-    if (rc == FREEXL_OK) {
-        unsigned info = 0;
-        out.u32(freexl_get_info(h, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED);
-        unsigned count = 0;
-        if (freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK || count > 65535)
-            count = 0;
-        out.u32(count);
-        for (unsigned i = 0; i < count; ++i) {
-            const char* name = nullptr;
-            out.text(freexl_get_worksheet_name(h, static_cast<unsigned short>(i), &name) == FREEXL_OK ? name : "");
+    if (rc != FREEXL_OK)
+        return;
+    unsigned info = 0;
+    out.u32(freexl_get_info(h, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED);
+    unsigned count = 0;
+    if (freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK || count > 65535)
+        count = 0;
+    out.u32(count);
+    for (unsigned i = 0; i < count; ++i) {
+        const char* name = nullptr;
+        out.text(freexl_get_worksheet_name(h, static_cast<unsigned short>(i), &name) == FREEXL_OK ? name : "");
+    }
+}
+
+// The sheet's size and every cell, row by row.
+void writeSheet(const void* h, int sheet, Writer& out)
+{
+    unsigned rows = 0;
+    unsigned short columns = 0;
+    if (sheet < 0 || freexl_select_active_worksheet(h, static_cast<unsigned short>(sheet)) != FREEXL_OK
+        || freexl_worksheet_dimensions(h, &rows, &columns) != FREEXL_OK) {
+        out.i32(-1);
+        return;
+    }
+    out.i32(0);
+    out.u32(rows);
+    out.u32(columns);
+    // FreeXL points every cell of one shared text at the same bytes.
+    std::unordered_map<const char*, quint32> shared;
+    qint64 sharedBytes = 0;
+    for (unsigned r = 0; r < rows; ++r) {
+        if (r == 2 && g_fault == Fault::CrashInCells) {
+            out.flush(); // the rows before reach the parent
+            crash();
         }
-        if (sheet >= 0) {
-            unsigned rows = 0;
-            unsigned short columns = 0;
-            if (freexl_select_active_worksheet(h, static_cast<unsigned short>(sheet)) != FREEXL_OK
-                || freexl_worksheet_dimensions(h, &rows, &columns) != FREEXL_OK) {
-                rows = 0;
-                columns = 0;
-                out.i32(-1);
-            } else {
-                out.i32(0);
-            }
-            out.u32(rows);
-            out.u32(columns);
-            for (unsigned r = 0; r < rows; ++r)
-                for (unsigned short c = 0; c < columns; ++c) {
-                    FreeXL_CellValue v;
-                    if (freexl_get_cell_value(h, r, c, &v) != FREEXL_OK)
-                        v.type = FREEXL_CELL_NULL;
-                    out.u8(v.type);
-                    switch (v.type) {
-                    case FREEXL_CELL_INT:
-                        out.i32(v.value.int_value);
-                        break;
-                    case FREEXL_CELL_DOUBLE:
-                        out.f64(v.value.double_value);
-                        break;
-                    case FREEXL_CELL_TEXT:
-                    case FREEXL_CELL_SST_TEXT:
-                    case FREEXL_CELL_DATE:
-                    case FREEXL_CELL_DATETIME:
-                    case FREEXL_CELL_TIME:
-                        out.text(v.value.text_value);
-                        break;
-                    default:
-                        break;
-                    }
+        if (r == 2 && g_fault == Fault::SpinInCells) {
+            out.flush();
+            for (std::atomic<unsigned> spin = 0;; spin.fetch_add(1, std::memory_order_relaxed)) { }
+        }
+        for (unsigned short c = 0; c < columns; ++c) {
+            FreeXL_CellValue v;
+            if (freexl_get_cell_value(h, r, c, &v) != FREEXL_OK)
+                v.type = FREEXL_CELL_NULL;
+            switch (v.type) {
+            case FREEXL_CELL_INT:
+                out.u8(TagInteger);
+                out.i32(v.value.int_value);
+                break;
+            case FREEXL_CELL_DOUBLE:
+                out.u8(TagDouble);
+                out.f64(v.value.double_value);
+                break;
+            case FREEXL_CELL_SST_TEXT: {
+                const char* t = v.value.text_value ? v.value.text_value : "";
+                if (auto known = shared.find(t); known != shared.end()) {
+                    out.u8(TagSharedAgain);
+                    out.u32(known->second);
+                    break;
                 }
+                const size_t n = std::strlen(t);
+                if (sharedBytes + qint64(n) + SharedTextCost <= SharedTextBudget) {
+                    sharedBytes += qint64(n) + SharedTextCost;
+                    shared.emplace(t, quint32(shared.size()));
+                    out.u8(TagSharedText);
+                } else {
+                    out.u8(TagText);
+                }
+                out.text(t, n);
+                break;
+            }
+            case FREEXL_CELL_TEXT:
+                out.u8(TagText);
+                out.text(v.value.text_value);
+                break;
+            case FREEXL_CELL_DATE:
+            case FREEXL_CELL_DATETIME:
+            case FREEXL_CELL_TIME: {
+                // FreeXL gives dates and times as text; the day count is what the sheet holds.
+                const QString s = QString::fromUtf8(v.value.text_value ? v.value.text_value : "");
+                if (v.type == FREEXL_CELL_TIME) {
+                    const QTime t = QTime::fromString(s, QStringLiteral("HH:mm:ss"));
+                    out.u8(TagDate);
+                    out.f64(t.isValid() ? t.msecsSinceStartOfDay() / 86400000.0 : 0.0);
+                } else if (auto dt = dates::parseStored(s)) {
+                    out.u8(TagDate);
+                    out.f64(dates::toSerial(*dt));
+                } else {
+                    out.u8(TagText);
+                    out.text(v.value.text_value);
+                }
+                break;
+            }
+            default:
+                out.u8(TagEmpty);
+                break;
+            }
         }
     }
-    freexl_close(h);
 }
+
+#ifdef Q_OS_UNIX
+// The child: opens the workbook, answers with its head, then reads the sheet to write (none when
+// the parent closes its end first).
+[[noreturn]] void runChild(const QByteArray& path, int fd)
+{
+    // A child that spins is stopped; one that crashes leaves no core file behind.
+    rlimit cpu;
+    cpu.rlim_cur = rlim_t(g_fault == Fault::SpinInCells ? 1 : CpuSeconds);
+    cpu.rlim_max = cpu.rlim_cur + 1;
+    setrlimit(RLIMIT_CPU, &cpu);
+    rlimit core {};
+    setrlimit(RLIMIT_CORE, &core);
+    std::signal(SIGXCPU, SIG_DFL);
+    std::signal(SIGPIPE, SIG_DFL);
+    sigset_t all;
+    sigfillset(&all);
+    sigprocmask(SIG_UNBLOCK, &all, nullptr);
+
+    if (g_fault == Fault::CrashOnOpen)
+        crash();
+    Writer out(fd);
+    const void* h = nullptr;
+    const int rc = freexl_open(path.constData(), &h);
+    writeHead(h, rc, out);
+    if (!out.flush())
+        std::_Exit(2);
+    qint32 sheet = -1;
+    size_t got = 0;
+    while (rc == FREEXL_OK && got < sizeof sheet) {
+        const ssize_t n = read(fd, reinterpret_cast<char*>(&sheet) + got, sizeof sheet - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += size_t(n);
+    }
+    if (got == sizeof sheet)
+        writeSheet(h, sheet, out);
+    freexl_close(h);
+    std::_Exit(out.flush() ? 0 : 2);
+}
+#endif
 
 } // namespace
 
+void injectFault(Fault fault)
+{
+    g_fault = fault;
+}
+
 InputFile::InputFile() = default;
-InputFile::~InputFile() = default;
+
+InputFile::~InputFile()
+{
+#ifdef Q_OS_UNIX
+    if (m_map)
+        munmap(m_map, size_t(m_mapSize));
+#endif
+}
+
+char* InputFile::map(qint64 size)
+{
+    if (!m_file || m_map || size <= 0)
+        return nullptr;
+#ifdef Q_OS_UNIX
+    const int fd = m_file->handle();
+    if (ftruncate(fd, off_t(size)) != 0)
+        return nullptr;
+    int flags = MAP_SHARED;
+#ifdef MAP_POPULATE
+    flags |= MAP_POPULATE; // one call instead of a fault for each page
+#endif
+    void* at = mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, flags, fd, 0);
+    if (at == MAP_FAILED)
+        return nullptr;
+    m_map = at;
+    m_mapSize = size;
+    return static_cast<char*>(at);
+#else
+    if (!m_file->resize(size))
+        return nullptr;
+    m_map = m_file->map(0, size);
+    m_mapSize = size;
+    return static_cast<char*>(m_map);
+#endif
+}
 
 bool InputFile::open()
 {
@@ -175,11 +331,14 @@ bool InputFile::open()
 #endif
 }
 
-Answer::Answer(const QByteArray& path, int sheet)
+Answer::Answer(const QByteArray& path)
+    : m_buffer(qsizetype(LongestText) * 2, Qt::Uninitialized)
 {
 #ifdef Q_OS_UNIX
+    // A socket rather than a pipe: the sheet's number is sent without a signal when the child
+    // has already gone.
     int fds[2];
-    if (pipe(fds) != 0)
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0)
         return;
     const pid_t pid = fork();
     if (pid < 0) {
@@ -189,17 +348,17 @@ Answer::Answer(const QByteArray& path, int sheet)
     }
     if (pid == 0) {
         close(fds[0]);
-        Writer out(fds[1]);
-        readWithFreeXL(path, sheet, out);
-        _exit(out.flush() ? 0 : 2);
+        runChild(path, fds[1]);
     }
     close(fds[1]);
     m_fd = fds[0];
     m_pid = pid;
 #else
     Writer out;
-    readWithFreeXL(path, sheet, out);
+    const int rc = freexl_open(path.constData(), &m_handle);
+    writeHead(m_handle, rc, out);
     m_buffer = std::move(out.bytes());
+    m_end = m_buffer.size();
     m_endedWell = true;
 #endif
 }
@@ -207,9 +366,12 @@ Answer::Answer(const QByteArray& path, int sheet)
 Answer::~Answer()
 {
     stop();
+#ifndef Q_OS_UNIX
+    freexl_close(m_handle);
+#endif
 }
 
-// Closes the pipe and collects the child; one still writing is stopped first.
+// Closes the socket and collects the child; one still working is stopped first.
 void Answer::stop()
 {
 #ifdef Q_OS_UNIX
@@ -234,16 +396,16 @@ void Answer::stop()
 // Makes `n` bytes ready in the buffer; false when the answer ends first.
 bool Answer::fill(qsizetype n)
 {
-    if (m_buffer.size() - m_at >= n)
+    if (m_end - m_at >= n)
         return true;
 #ifdef Q_OS_UNIX
     if (m_at > 0) {
-        m_buffer.remove(0, m_at);
+        std::memmove(m_buffer.data(), m_buffer.constData() + m_at, size_t(m_end - m_at));
+        m_end -= m_at;
         m_at = 0;
     }
-    char chunk[1 << 16];
-    while (m_fd >= 0 && m_buffer.size() < n) {
-        const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
+    while (m_fd >= 0 && m_end < n) {
+        const ssize_t got = ::read(m_fd, m_buffer.data() + m_end, size_t(m_buffer.size() - m_end));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
@@ -251,15 +413,15 @@ bool Answer::fill(qsizetype n)
             m_fd = -1;
             break;
         }
-        m_buffer.append(chunk, qsizetype(got));
+        m_end += got;
     }
 #endif
-    return m_buffer.size() - m_at >= n;
+    return m_end - m_at >= n;
 }
 
 bool Answer::finish()
 {
-    // Nothing may be left unread; at the pipe's end the child has written everything and exits.
+    // Nothing may be left unread; at the socket's end the child has written everything and exits.
     if (m_fd >= 0 && fill(1))
         return false;
 #ifdef Q_OS_UNIX
@@ -270,7 +432,7 @@ bool Answer::finish()
         m_endedWell = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 #endif
-    return m_endedWell && m_at == m_buffer.size();
+    return m_endedWell && m_at == m_end;
 }
 
 bool Answer::take(void* v, size_t n)
@@ -279,17 +441,6 @@ bool Answer::take(void* v, size_t n)
         return false;
     std::memcpy(v, m_buffer.constData() + m_at, n);
     m_at += qsizetype(n);
-    return true;
-}
-
-bool Answer::text(QString& s)
-{
-    // FreeXL's texts are at most 65,535 characters, four bytes each in UTF-8.
-    quint32 n = 0;
-    if (!take(&n, sizeof n) || n > (quint32(1) << 18) || !fill(qsizetype(n)))
-        return false;
-    s = QString::fromUtf8(m_buffer.constData() + m_at, qsizetype(n));
-    m_at += n;
     return true;
 }
 
@@ -306,18 +457,42 @@ bool Answer::head(Head& head)
     if (!take(&obfuscated, sizeof obfuscated) || !take(&count, sizeof count) || count > 65535)
         return false;
     for (quint32 i = 0; i < count; ++i) {
-        QString n;
-        if (!text(n))
+        quint32 n = 0;
+        if (!take(&n, sizeof n) || n > LongestText || !fill(qsizetype(n)))
             return false;
-        head.sheetNames << n;
+        head.sheetNames << QString::fromUtf8(m_buffer.constData() + m_at, qsizetype(n));
+        m_at += n;
     }
     head.opened = true;
     head.obfuscated = obfuscated != 0;
     return true;
 }
 
-bool Answer::sheetSize(unsigned& rows, unsigned& columns)
+bool Answer::selectSheet(int sheet, unsigned& rows, unsigned& columns)
 {
+    if (m_selected)
+        return false;
+    m_selected = true;
+    const qint32 wanted = sheet;
+#ifdef Q_OS_UNIX
+    if (m_fd < 0)
+        return false;
+    int flags = 0;
+#ifdef MSG_NOSIGNAL
+    flags = MSG_NOSIGNAL;
+#endif
+    ssize_t sent = 0;
+    while ((sent = send(m_fd, &wanted, sizeof wanted, flags)) < 0 && errno == EINTR) { }
+    if (sent != sizeof wanted)
+        return false;
+    shutdown(m_fd, SHUT_WR);
+#else
+    Writer out;
+    writeSheet(m_handle, wanted, out);
+    m_buffer = m_buffer.mid(m_at, m_end - m_at) + out.bytes();
+    m_at = 0;
+    m_end = m_buffer.size();
+#endif
     qint32 rc = -1;
     quint32 r = 0;
     quint32 c = 0;
@@ -330,48 +505,53 @@ bool Answer::sheetSize(unsigned& rows, unsigned& columns)
 
 bool Answer::cell(Cell& cell)
 {
-    quint8 type = 0;
-    if (!take(&type, sizeof type))
+    quint8 tag = 0;
+    if (!take(&tag, sizeof tag))
         return false;
-    switch (type) {
-    case FREEXL_CELL_INT: {
+    switch (tag) {
+    case TagEmpty:
+        cell = {};
+        return true;
+    case TagInteger: {
         qint32 v = 0;
         if (!take(&v, sizeof v))
             return false;
         cell = Cell::ofNumber(v);
         return true;
     }
-    case FREEXL_CELL_DOUBLE: {
+    case TagDouble:
+    case TagDate: {
         double v = 0;
         if (!take(&v, sizeof v))
             return false;
-        cell = Cell::ofNumber(v);
+        cell = tag == TagDate ? Cell::ofDate(v) : Cell::ofNumber(v);
         return true;
     }
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME: {
-        QString s;
-        if (!text(s))
+    case TagText:
+    case TagSharedText: {
+        quint32 n = 0;
+        if (!take(&n, sizeof n) || n > LongestText || !fill(qsizetype(n)))
             return false;
-        if (type == FREEXL_CELL_TEXT || type == FREEXL_CELL_SST_TEXT) {
-            cell = Cell::ofText(s);
-        } else if (type == FREEXL_CELL_TIME) {
-            // FreeXL gives dates and times as text; the day count is what the sheet holds.
-            const QTime t = QTime::fromString(s, QStringLiteral("HH:mm:ss"));
-            cell = Cell::ofDate(t.isValid() ? t.msecsSinceStartOfDay() / 86400000.0 : 0.0);
-        } else if (auto dt = dates::parseStored(s)) {
-            cell = Cell::ofDate(dates::toSerial(*dt));
-        } else {
-            cell = Cell::ofText(s);
+        cell = Cell::ofText(QString::fromUtf8(m_buffer.constData() + m_at, qsizetype(n)));
+        m_at += n;
+        if (tag == TagSharedText) {
+            // The child keeps within the budget; one that does not has gone wrong.
+            m_sharedBytes += qint64(n) + SharedTextCost;
+            if (m_sharedBytes > SharedTextBudget)
+                return false;
+            m_texts.push_back(cell.text);
         }
         return true;
     }
-    default:
-        cell = {};
+    case TagSharedAgain: {
+        quint32 i = 0;
+        if (!take(&i, sizeof i) || i >= m_texts.size())
+            return false;
+        cell = Cell::ofText(m_texts[i]);
         return true;
+    }
+    default:
+        return false;
     }
 }
 

@@ -304,6 +304,8 @@ std::optional<Stop> Run::run(qint64& written)
     }
 
     ImportProgress* progress = m_limits.progress;
+    if (const auto expected = sheet->expectedRows(); progress && expected && *expected > rowNumber)
+        progress->expectedRows = *expected - rowNumber;
     qint64 dataRows = 0;
     bool first = true;
     for (;;) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QIODevice;
@@ -75,6 +76,9 @@ public:
     virtual ~SheetReader() = default;
     // Fills `row` with the next row; false at the end of the sheet. A damaged file fails.
     virtual Result<bool> nextRow(Row& row) = 0;
+    // The rows the sheet holds, counted from its first, where the format tells them (known once
+    // the first row is read). Only a guide for showing progress: the rows read may differ.
+    virtual std::optional<qint64> expectedRows() const { return std::nullopt; }
 };
 
 // A workbook opened for reading one of its sheets.

@@ -12,6 +12,7 @@
 #include <QFile>
 
 #include <cmath>
+#include <cstring>
 
 namespace orvida::import {
 
@@ -67,6 +68,13 @@ public:
         return true;
     }
 
+    // FreeXL's size of the sheet, from its DIMENSIONS record brought down to the rows that hold
+    // records: exactly the rows this reader returns.
+    std::optional<qint64> expectedRows() const override
+    {
+        return m_rows > 0 ? std::optional<qint64>(m_rows) : std::nullopt;
+    }
+
 private:
     std::unique_ptr<freexl::Answer> m_answer;
     unsigned m_rows;
@@ -80,8 +88,9 @@ class XlsWorkbook : public Workbook
 public:
     bool open(const QString& path, ReadFailure& failure)
     {
+        // Unbuffered: the stream's sectors are read in runs, which a buffer would only copy again.
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
             failure = { ReadError::NotFound, QStringLiteral("Fisierul nu poate fi deschis.") };
             return false;
         }
@@ -98,19 +107,31 @@ public:
             failure = { ReadError::TooLarge, TooLargeText };
             return false;
         }
-        auto stream = entry ? container.read(*entry) : std::nullopt;
-        if (!stream || !plausibleXls(*stream)) {
+        if (!entry || !container.holds(*entry)) {
             failure = { ReadError::Corrupt, CorruptText };
             return false;
         }
-        m_stream = std::move(*stream);
-        fitDimensions(m_stream); // the cell scan does not read them
-        if (!m_copy.open() || !writeCleanCompoundFile(m_stream, m_copy.file()) || !m_copy.file().flush()) {
+        // The stream is read straight into the clean copy that FreeXL will read, between the
+        // copy's own header and directory.
+        const auto frame = cleanCompoundFrame(entry->size);
+        char* copy
+            = frame && m_copy.open() ? m_copy.map(frame->head.size() + entry->size + frame->tail.size()) : nullptr;
+        if (!copy) {
             failure = { ReadError::Corrupt, QStringLiteral("Fisierul .xls nu poate fi pregatit pentru citire.") };
             return false;
         }
-        freexl::Answer answer(m_copy.path(), -1);
-        if (!readHead(answer, failure) || !answer.finish()) {
+        char* stream = copy + frame->head.size();
+        m_stream = QByteArray::fromRawData(stream, qsizetype(entry->size));
+        if (!container.readInto(*entry, stream) || !plausibleXls(m_stream)) {
+            failure = { ReadError::Corrupt, CorruptText };
+            return false;
+        }
+        fitDimensions(stream, m_stream.size()); // the cell scan does not read them
+        std::memcpy(copy, frame->head.constData(), size_t(frame->head.size()));
+        std::memcpy(stream + entry->size, frame->tail.constData(), size_t(frame->tail.size()));
+        // FreeXL reads the whole workbook when it opens it, so the same child later reads the sheet.
+        m_child = std::make_unique<freexl::Answer>(m_copy.path());
+        if (!readHead(*m_child, failure)) {
             if (failure.description.isEmpty())
                 failure = { ReadError::Corrupt, CorruptText };
             return false;
@@ -127,10 +148,16 @@ public:
                 continue;
             auto overlay = scanXlsSheetCells(m_stream, m_names.at(i));
             if (overlay) {
-                auto cells = std::make_unique<freexl::Answer>(m_copy.path(), int(i));
+                // A second sheet needs a child of its own.
+                auto cells = std::move(m_child);
+                if (!cells || cells->selected()) {
+                    cells = std::make_unique<freexl::Answer>(m_copy.path());
+                    if (!readHead(*cells, failure))
+                        cells.reset();
+                }
                 unsigned rows = 0;
                 unsigned columns = 0;
-                if (readHead(*cells, failure) && cells->sheetSize(rows, columns) && rows <= 65536 && columns <= 256)
+                if (cells && cells->selectSheet(int(i), rows, columns) && rows <= 65536 && columns <= 256)
                     return std::make_unique<XlsSheet>(std::move(cells), rows, columns, std::move(*overlay));
             }
             failure = { ReadError::Corrupt, CorruptText };
@@ -156,8 +183,9 @@ private:
     }
 
     QStringList m_names;
-    QByteArray m_stream; // the BIFF records, for the cells FreeXL does not type
+    std::unique_ptr<freexl::Answer> m_child; // opened the workbook, no sheet asked yet
     freexl::InputFile m_copy; // what FreeXL reads
+    QByteArray m_stream; // the BIFF records in the copy, for the cells FreeXL does not type
 };
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <quazip/quazipfileinfo.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -95,6 +96,26 @@ int columnOf(const char* ref)
             return -1;
     }
     return letters ? col - 1 : -1;
+}
+
+// The last row of a sheet's <dimension ref="A1:E1000"/>, 0 when the reference is not a
+// plausible range of rows.
+qint64 dimensionRows(const char* ref)
+{
+    if (!ref)
+        return 0;
+    const auto rowOf = [](const char* b, const char* e) -> qint64 {
+        while (b < e && ((*b >= 'A' && *b <= 'Z') || *b == '$'))
+            ++b;
+        long long r = 0;
+        auto [ptr, ec] = std::from_chars(b, e, r);
+        return ec == std::errc() && ptr == e && r >= 1 && r <= MaxRows ? qint64(r) : 0;
+    };
+    const char* end = ref + std::strlen(ref);
+    const char* colon = std::strchr(ref, ':');
+    const qint64 first = rowOf(ref, colon ? colon : end);
+    const qint64 last = colon ? rowOf(colon + 1, end) : first;
+    return first > 0 && last >= first ? last : 0;
 }
 
 // A number format that shows a date or a time: the built-in ones, or a custom code with date
@@ -186,6 +207,12 @@ class XlsxSheet : public SheetReader
 public:
     XlsxSheet(XlsxWorkbook& book, std::unique_ptr<QuaZipFile> file, qint64 limit);
     Result<bool> nextRow(Row& row) override;
+    // The last row of the sheet's dimension, when it comes before the rows and is plausible.
+    std::optional<qint64> expectedRows() const override
+    {
+        const qint64 rows = m_dimensionRows.load(std::memory_order_relaxed);
+        return rows > 0 ? std::optional<qint64>(rows) : std::nullopt;
+    }
 
 private:
     static void XMLCALL onStart(void* self, const char* name, const char** atts);
@@ -219,6 +246,7 @@ private:
     qint64 m_queuedCells = 0;
 
     // Parse state.
+    std::atomic<qint64> m_dimensionRows { 0 };
     int m_lastRow = 0; // 1-based number of the last row emitted
     bool m_inRow = false;
     Row m_row;
@@ -714,6 +742,11 @@ void XlsxSheet::start(const char* name, const char** atts)
         } else if (m_inInline && m_phonetic == 0 && std::strcmp(name, "t") == 0) {
             m_inText = true;
         }
+        return;
+    }
+    if (std::strcmp(name, "dimension") == 0) {
+        if (m_lastRow == 0 && !m_inRow)
+            m_dimensionRows = dimensionRows(attribute(atts, "ref"));
         return;
     }
     if (std::strcmp(name, "row") == 0) {

@@ -198,12 +198,13 @@ void ImportWindow::cmdOK_Click()
         QThread::create([&] { outcome = importJournal(inputs, folder, messages, limits); }));
     QEventLoop loop;
     connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    // The dialog appears only when the import takes a while; it shows the rows read so far.
+    // The dialog appears only when the import takes a while; it shows the rows read so far, and
+    // their share of the sheet when the workbook tells its size.
     ImportProgressDialog dialog(progress.cancel, windowTitle(), this);
     dialog.setWindowModality(Qt::WindowModal);
     QTimer tick;
     connect(&tick, &QTimer::timeout, &dialog, [&] {
-        dialog.setRowsRead(rowsRead);
+        dialog.setRowsRead(rowsRead, progress.expectedRows);
         if (!dialog.isVisible() && m_started.elapsed() >= ProgressDelayMs)
             dialog.show();
     });

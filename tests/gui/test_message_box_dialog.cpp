@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -292,4 +293,52 @@ TEST(ImportProgressDialog, StopsOnlyThroughRenunta)
     QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
     EXPECT_TRUE(cancel);
     EXPECT_FALSE(dialog.cancelButton()->isEnabled());
+}
+
+// Where the sheet tells its size, the rows read as a share of it ("Randul X din Y", a filled bar);
+// otherwise, or once a sheet holds more than it said, the count alone and the endless bar.
+TEST(ImportProgressDialog, ShowsTheShareOfTheSheetWhereItIsKnown)
+{
+    struct Case
+    {
+        qint64 rows;
+        qint64 expected;
+        const char* text;
+        int maximum; // 0: the endless bar
+        int value;
+    };
+    const Case cases[] = {
+        { 1234, -1, "Randuri citite: 1234", 0, 0 },
+        { 0, 1000, "Randul 0 din 1000", 1000, 0 },
+        { 250, 1000, "Randul 250 din 1000", 1000, 250 },
+        { 1000, 1000, "Randul 1000 din 1000", 1000, 1000 },
+        { 1001, 1000, "Randuri citite: 1001", 0, 0 }, // the sheet said less than it holds
+        { 5, 0, "Randuri citite: 5", 0, 0 },
+        { 7, qint64(1) << 40, "Randuri citite: 7", 0, 0 }, // beyond what a bar counts
+        { 1048575, 1048575, "Randul 1048575 din 1048575", 1048575, 1048575 },
+    };
+    std::atomic<bool> cancel { false };
+    ImportProgressDialog dialog(cancel, QStringLiteral("Import achizitii din fisierul EXCEL"));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        dialog.setRowsRead(c.rows, c.expected);
+        EXPECT_EQ(dialog.rowsLabel()->text(), QLatin1String(c.text));
+        EXPECT_EQ(dialog.bar()->minimum(), 0);
+        EXPECT_EQ(dialog.bar()->maximum(), c.maximum);
+        if (c.maximum > 0) {
+            EXPECT_EQ(dialog.bar()->value(), c.value);
+        }
+        // The text is never cut: the label is as wide as it needs.
+        EXPECT_GE(dialog.rowsLabel()->width(), dialog.rowsLabel()->sizeHint().width());
+    }
+    if (const QByteArray shots = qgetenv("ORVIDA_SCREENSHOTS"); !shots.isEmpty()) {
+        dialog.setRowsRead(4200, 10000);
+        QApplication::processEvents();
+        dialog.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/progress-known.png"));
+        dialog.setRowsRead(4200);
+        QApplication::processEvents();
+        dialog.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/progress-unknown.png"));
+    }
 }

@@ -5,6 +5,7 @@
 
 #include "base/ErrorReport.h"
 #include "import/CompoundFile.h"
+#include "import/FreeXlChild.h"
 #include "import/ImportRun.h"
 #include "store/Database.h"
 #include "support/TestFolder.h"
@@ -283,4 +284,40 @@ TEST(HostileXls, ACrashLeavesNoCopyOfTheSheet)
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     ASSERT_TRUE(WIFSIGNALED(status)) << "the workbook could not be read";
     EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+// FreeXL dying or spinning in its child process is a damaged file: the structure message at the
+// step that was reading, the journal as it was, the child collected.
+TEST(HostileXls, AChildThatCrashesOrSpinsFailsCleanly)
+{
+    using import::freexl::Fault;
+    struct Case
+    {
+        Fault fault;
+        int label;
+    };
+    const Case cases[] = {
+        { Fault::CrashOnOpen, 140 },
+        { Fault::CrashInCells, 460 }, // after the header and the first data row
+        { Fault::SpinInCells, 460 }, // stopped by its processor-time limit
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.fault));
+        TestFolder t;
+        t.exec(QStringLiteral("insert into zet_jct_UE (NUME, CODF, TOTAL, COL6) values ('Vechi', 'RO1', 119, 100)"));
+        const QStringList before = journalRows(t, import::Journal::Purchases);
+        import::freexl::injectFault(c.fault);
+        import::ImportInputs in;
+        in.path = dataFile(QStringLiteral("journal.xls"));
+        MessageList sink;
+        const import::ImportOutcome outcome = import::importJournal(in, t.folder(), sink);
+        import::freexl::injectFault(Fault::None);
+        EXPECT_EQ(outcome.label, c.label);
+        EXPECT_TRUE(outcome.failure.description.contains(QLatin1String("deteriorat")))
+            << outcome.failure.description.toStdString();
+        EXPECT_EQ(sink.texts(), QStringList { report::importStructure(c.label).text });
+        EXPECT_EQ(journalRows(t, import::Journal::Purchases), before);
+        int status = 0;
+        EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1) << "a child was left behind";
+    }
 }

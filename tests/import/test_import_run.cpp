@@ -450,3 +450,31 @@ TEST(ImportRun, AStopRollsBackAndSaysNothingChanged)
     EXPECT_GE(last, r.outcome.rowsWritten);
     EXPECT_EQ(r.messages, QStringList { Success });
 }
+
+// The run tells the window how many data rows to expect where the workbook says (after its
+// header row); where it does not, the window shows the count alone.
+TEST(ImportRun, TellsTheExpectedDataRows)
+{
+    struct Case
+    {
+        const char* file;
+        bool known;
+    };
+    for (const Case c : { Case { "journal.xls", true }, Case { "journal.xlsx", false } }) {
+        SCOPED_TRACE(c.file);
+        TestFolder t;
+        import::ImportProgress progress;
+        qint64 last = 0;
+        qint64 expectedAtFirstRow = -2;
+        progress.rowsRead = [&](qint64 rows) {
+            if (rows == 1)
+                expectedAtFirstRow = progress.expectedRows;
+            last = rows;
+        };
+        import::Limits limits;
+        limits.progress = &progress;
+        const Imported r = runImport(t, QString::fromLatin1(c.file), C, true, false, limits);
+        EXPECT_TRUE(r.outcome.ok());
+        EXPECT_EQ(expectedAtFirstRow, c.known ? last : -1);
+    }
+}

@@ -5,6 +5,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
 #include <gtest/gtest.h>
 
 using namespace orvida;
@@ -14,6 +18,40 @@ using import::ReadError;
 namespace {
 
 const QStringList TypesHeader = { QStringLiteral("T:Text|T:Numar|T:Logic|T:Formula|T:Data|T:Eroare|T:Gol|T:Inline") };
+
+// A copy of an .xlsx whose sheet part has `element` written just before its rows.
+bool copyWithBeforeRows(const QString& from, const QString& to, const QByteArray& element)
+{
+    QuaZip in(from);
+    QuaZip out(to);
+    if (!in.open(QuaZip::mdUnzip) || !out.open(QuaZip::mdCreate))
+        return false;
+    for (bool more = in.goToFirstFile(); more; more = in.goToNextFile()) {
+        const QString name = in.getCurrentFileName();
+        QuaZipFile part(&in);
+        if (!part.open(QIODevice::ReadOnly))
+            return false;
+        QByteArray bytes = part.readAll();
+        if (name == QLatin1String("xl/worksheets/sheet1.xml"))
+            bytes.replace("<sheetData>", element + "<sheetData>");
+        QuaZipFile copy(&out);
+        if (!copy.open(QIODevice::WriteOnly, QuaZipNewInfo(name)) || copy.write(bytes) != bytes.size())
+            return false;
+    }
+    return true;
+}
+
+// The rows the sheet "Sheet1" says it holds, -1 when it does not say; read after its first row.
+qint64 expectedRows(const QString& path)
+{
+    import::ReadFailure f;
+    auto book = import::openWorkbook(path, f);
+    auto sheet = book ? book->openSheet(QStringLiteral("Sheet1"), f) : nullptr;
+    import::Row row;
+    if (!sheet || !sheet->nextRow(row))
+        return -2;
+    return sheet->expectedRows().value_or(-1);
+}
 
 } // namespace
 
@@ -176,4 +214,46 @@ TEST(Readers, WideRowsArriveInOrder)
         ASSERT_EQ(row.back(), import::Cell::ofNumber(-n));
     }
     EXPECT_EQ(n, 200);
+}
+
+// The size of the sheet where the format tells it: an .xls by its DIMENSIONS record, brought down
+// to the rows that hold records (so a record that claims the whole sheet tells the truth); an
+// .xlsx by its <dimension> element, when its range is plausible. Either way the rows read are
+// those of the sheet, whatever it claims.
+TEST(Readers, ExpectedRowsWhereTheFormatTellsThem)
+{
+    QTemporaryDir dir;
+    const SheetDump journal = dumpSheet(dataFile(QStringLiteral("journal.xls")));
+    ASSERT_EQ(journal.rows.size(), 9);
+    struct Case
+    {
+        const char* file; // a fixture, or journal.xlsx with this dimension element when set
+        const char* dimension;
+        qint64 expected; // -1: none
+    };
+    const Case cases[] = {
+        { "journal.xls", nullptr, 9 },
+        { "huge-dimensions.xls", nullptr, 9 }, // claims 65,536 rows
+        { "journal.xlsx", nullptr, -1 }, // no dimension element
+        { "journal.xlsx", R"(<dimension ref="A1:K9"/>)", 9 },
+        { "journal.xlsx", R"(<dimension ref="$A$1:$K$9"/>)", 9 },
+        { "journal.xlsx", R"(<dimension ref="A1"/>)", 1 },
+        { "journal.xlsx", R"(<dimension ref="A1:K2000000"/>)", -1 }, // past the last row of a sheet
+        { "journal.xlsx", R"(<dimension ref="K9:A1"/>)", -1 },
+        { "journal.xlsx", R"(<dimension ref="A0:K9"/>)", -1 },
+        { "journal.xlsx", R"(<dimension ref="nimic"/>)", -1 },
+        { "journal.xlsx", R"(<dimension/>)", -1 },
+        { "journal.xlsx", R"(<dimension ref="A1:K3"/>)", 3 }, // short of the rows: they are read all the same
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + (c.dimension ? c.dimension : ""));
+        QString path = dataFile(QString::fromLatin1(c.file));
+        if (c.dimension) {
+            path = dir.filePath(QStringLiteral("dimension.xlsx"));
+            QFile::remove(path);
+            ASSERT_TRUE(copyWithBeforeRows(dataFile(QString::fromLatin1(c.file)), path, c.dimension));
+        }
+        EXPECT_EQ(expectedRows(path), c.expected);
+        EXPECT_EQ(dumpSheet(path).rows, journal.rows);
+    }
 }
