@@ -14,6 +14,10 @@ enum class Icon { None, Stop, Question, Exclamation, Information };
 // that stopped or refused the job (1), or a failure report (2).
 enum class MessageRole { Info, Check, Failure };
 
+// What a message names that the window offers to open beside its OK button: the folder a file
+// was written to, or the semester run's error list itself.
+enum class Opens { Nothing, Folder, ErrorList };
+
 struct Message
 {
     QString text;
@@ -21,12 +25,28 @@ struct Message
     BoxKind box = BoxKind::Own;
     QString title; // empty: the product name
     Icon icon = Icon::None;
+    Opens opens = Opens::Nothing;
+    QString openPath; // the folder or file to open, with forward slashes
 
     bool operator==(const Message&) const = default;
 
-    static Message info(const QString& text) { return { text, MessageRole::Info, BoxKind::Own, {}, Icon::None }; }
-    static Message check(const QString& text) { return { text, MessageRole::Check, BoxKind::Own, {}, Icon::None }; }
-    static Message failure(const QString& text) { return { text, MessageRole::Failure, BoxKind::Own, {}, Icon::None }; }
+    static Message info(const QString& text) { return of(text, MessageRole::Info); }
+    static Message check(const QString& text) { return of(text, MessageRole::Check); }
+    static Message failure(const QString& text) { return of(text, MessageRole::Failure); }
+    static Message of(const QString& text, MessageRole role)
+    {
+        Message m;
+        m.text = text;
+        m.role = role;
+        return m;
+    }
+    Message opening(Opens what, const QString& path) const
+    {
+        Message m = *this;
+        m.opens = what;
+        m.openPath = path;
+        return m;
+    }
 };
 
 // Where a run sends its messages, in order. The window's sink shows the boxes; the command

@@ -132,24 +132,28 @@ std::pair<QString, QString> fileNames(const QString& folder, const Clock& clock)
     }
 }
 
+Message folderWrittenMessage(const QString& file, const QString& folder)
+{
+    return Message::info(QStringLiteral("Fisierul %1 a fost generat in catalogul %2.")
+                             .arg(file, QDir::toNativeSeparators(folder)))
+        .opening(Opens::Folder, folder);
+}
+
 // Writes the XML document, then the text file, each followed by its message. The messages name
 // the folder, as designed; the outcome names the files.
 DeclarationOutcome writeFiles(const D394Declaration& d, const QString& folder, const Clock& clock, MessageSink& sink)
 {
     DeclarationOutcome outcome;
-    const QString shownFolder = QDir::toNativeSeparators(folder);
     const auto [xmlFile, textFile] = fileNames(folder, clock);
     if (Status s = saveFile(xmlFile, [&](QIODevice& out) { return writeD394Xml(d, out); }); !s)
         return stoppedByFailure(outcome, s.failure(), LSaveXml, sink);
     outcome.xmlFile = xmlFile;
-    sink.show(Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul ") + shownFolder
-                            + QLatin1Char('.')));
+    sink.show(folderWrittenMessage(QStringLiteral("D394.xml"), folder));
 
     if (Status s = saveFile(textFile, [&](QIODevice& out) { return writeD394Text(d, out); }); !s)
         return stoppedByFailure(outcome, s.failure(), LSaveText, sink);
     outcome.textFile = textFile;
-    sink.show(Message::info(QStringLiteral("Fisierul D394.txt a fost generat in catalogul ") + shownFolder
-                            + QLatin1Char('.')));
+    sink.show(folderWrittenMessage(QStringLiteral("D394.txt"), folder));
     outcome.end = DeclarationOutcome::End::Written;
     return outcome;
 }

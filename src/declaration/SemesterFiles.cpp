@@ -63,14 +63,16 @@ Status saveCp1250(const QString& path, const QString& text)
 Message fileWrittenMessage(const QString& path)
 {
     return Message::info(QStringLiteral("Fisierul ") + QDir::toNativeSeparators(path)
-                         + QStringLiteral(" a fost generat. "));
+                         + QStringLiteral(" a fost generat. "))
+        .opening(Opens::Folder, QFileInfo(path).absolutePath());
 }
 
 Message errorListMessage(const QString& path)
 {
     return Message::info(
-        QStringLiteral("Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati fisierul ")
-        + QDir::toNativeSeparators(path) + QLatin1Char(' '));
+               QStringLiteral("Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati fisierul ")
+               + QDir::toNativeSeparators(path) + QLatin1Char(' '))
+        .opening(Opens::ErrorList, path);
 }
 
 Message noErrorsMessage()

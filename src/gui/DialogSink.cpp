@@ -28,27 +28,15 @@ int styleOf(const Message& message)
 
 std::optional<Openable> openableIn(const Message& message)
 {
-    if (message.role != MessageRole::Info || message.box != BoxKind::Own)
+    if (message.box != BoxKind::Own || message.openPath.isEmpty())
         return std::nullopt;
-    const QString& text = message.text;
-    const QString folderCaption = QStringLiteral("Deschide folderul");
-    // The designed texts of the declarations, with the path they name.
-    for (const QString& prefix : { QStringLiteral("Fisierul D394.xml a fost generat in catalogul "),
-                                   QStringLiteral("Fisierul D394.txt a fost generat in catalogul ") }) {
-        if (text.startsWith(prefix) && text.endsWith(QLatin1Char('.')))
-            return Openable { folderCaption, QDir::fromNativeSeparators(text.mid(prefix.size()).chopped(1)) };
-    }
-    const QString errors = QStringLiteral("Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati "
-                                          "fisierul ");
-    if (text.startsWith(errors) && text.endsWith(QLatin1Char(' ')))
-        return Openable { QStringLiteral("Deschide lista"),
-                          QDir::fromNativeSeparators(text.mid(errors.size()).chopped(1)) };
-    const QString written = QStringLiteral(" a fost generat. ");
-    const QString file = QStringLiteral("Fisierul ");
-    if (text.startsWith(file) && text.endsWith(written) && text.size() > file.size() + written.size()) {
-        const QString path
-            = QDir::fromNativeSeparators(text.mid(file.size(), text.size() - file.size() - written.size()));
-        return Openable { folderCaption, QFileInfo(path).absolutePath() };
+    switch (message.opens) {
+    case Opens::Folder:
+        return Openable { QStringLiteral("Deschide folderul"), message.openPath };
+    case Opens::ErrorList:
+        return Openable { QStringLiteral("Deschide lista"), message.openPath };
+    case Opens::Nothing:
+        break;
     }
     return std::nullopt;
 }

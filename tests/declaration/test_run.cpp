@@ -88,11 +88,13 @@ TEST(DeclarationRun, WritesBothFilesAndReportsThemInOrder)
     ASSERT_EQ(out.end, DeclarationOutcome::End::Written) << fx.messages.texts().join(QLatin1Char('\n')).toStdString();
 
     const QString shown = QDir::toNativeSeparators(fx.finalFolder());
-    EXPECT_EQ(fx.messages.messages(),
-              (QList<Message> { Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul ") + shown
-                                              + QLatin1Char('.')),
-                                Message::info(QStringLiteral("Fisierul D394.txt a fost generat in catalogul ") + shown
-                                              + QLatin1Char('.')) }));
+    EXPECT_EQ(
+        fx.messages.messages(),
+        (QList<Message> {
+            Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul ") + shown + QLatin1Char('.'))
+                .opening(Opens::Folder, fx.finalFolder()),
+            Message::info(QStringLiteral("Fisierul D394.txt a fost generat in catalogul ") + shown + QLatin1Char('.'))
+                .opening(Opens::Folder, fx.finalFolder()) }));
     EXPECT_EQ(out.xmlFile, fx.finalFolder() + QStringLiteral("/D394_15.03.2024 - 10.20.30.xml"));
     EXPECT_EQ(out.textFile, fx.finalFolder() + QStringLiteral("/D394_15.03.2024 - 10.20.30.txt"));
 

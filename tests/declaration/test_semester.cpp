@@ -253,6 +253,12 @@ TEST_F(Semester, GoldenReportRun)
                              QStringLiteral("Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati "
                                             "fisierul ")
                                  + nativePath(errors) + QLatin1Char(' ') }));
+    // The window offers to open the report's folder and the error list.
+    ASSERT_EQ(r.messages.messages().size(), 2);
+    EXPECT_EQ(r.messages.messages()[0].opens, Opens::Folder);
+    EXPECT_EQ(r.messages.messages()[0].openPath, folder.path());
+    EXPECT_EQ(r.messages.messages()[1].opens, Opens::ErrorList);
+    EXPECT_EQ(r.messages.messages()[1].openPath, errors);
     EXPECT_EQ(r.result.declarationFile, file);
     expectGolden(file, QStringLiteral("report-S1.txt"));
     expectGolden(errors, QStringLiteral("report-S1-errors.txt"));

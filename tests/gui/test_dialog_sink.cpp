@@ -126,27 +126,25 @@ TEST(DialogSink, TheRealBoxesShowTheMessage)
     EXPECT_EQ(stdIcon, QMessageBox::Critical);
 }
 
-// The messages that report a written file or folder offer to open it; no other message does.
+// A message that names a written folder or error list offers to open it; no other message does.
 TEST(DialogSink, WrittenFilesCanBeOpenedFromTheirMessage)
 {
+    const Message written = Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul /p/D394."));
     const struct
     {
         Message message;
         QString caption; // empty: nothing to open
         QString path;
     } cases[] = {
-        { Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul /p/D394/14399840.")),
-          "Deschide folderul", "/p/D394/14399840" },
-        { Message::info(QStringLiteral("Fisierul D394.txt a fost generat in catalogul /p/D394.")), "Deschide folderul",
-          "/p/D394" },
-        { Message::info(QStringLiteral("Fisierul /p/394_UF/394_S112_J2816464.txt a fost generat. ")),
-          "Deschide folderul", "/p/394_UF" },
-        { Message::info(QStringLiteral(
-              "Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati fisierul /p/D394_Erori.txt ")),
+        { written.opening(Opens::Folder, QStringLiteral("/p/D394")), "Deschide folderul", "/p/D394" },
+        { Message::info(QStringLiteral("Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati "
+                                       "fisierul /p/D394_Erori.txt "))
+              .opening(Opens::ErrorList, QStringLiteral("/p/D394_Erori.txt")),
           "Deschide lista", "/p/D394_Erori.txt" },
-        { Message::info(QStringLiteral("Declaratia s-a generat fara erori.")), "", "" },
+        // The text alone opens nothing: only what the run says it wrote.
+        { written, "", "" },
         { Message::info(QStringLiteral("Importul s-a realizat cu succes")), "", "" },
-        { Message::failure(QStringLiteral("Fisierul D394.xml a fost generat in catalogul /p.")), "", "" },
+        { written.opening(Opens::Folder, QString()), "", "" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message.text.toStdString());
@@ -243,7 +241,8 @@ TEST(DialogSink, TheRealBoxOpensThroughTheSeamAndItsTextCanBeSelected)
         stayedOpen = box->isVisible();
         QTest::mouseClick(box->buttons()[0], Qt::LeftButton);
     });
-    sink.show(Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul /p/D394/1.")));
+    sink.show(Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul /p/D394/1."))
+                  .opening(Opens::Folder, QStringLiteral("/p/D394/1")));
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(prompts.opened, QStringList { QStringLiteral("/p/D394/1") });
     EXPECT_TRUE(flags.testFlag(Qt::TextSelectableByMouse));
