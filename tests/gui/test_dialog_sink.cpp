@@ -183,33 +183,36 @@ TEST(DialogSink, WhatCannotBeOpenedIsNamed)
     const QString list = dir.filePath(QStringLiteral("D394_Erori.txt"));
     const struct
     {
-        QString text;
+        Message message;
         QString shown;
     } cases[] = {
-        { QStringLiteral("Fisierul D394.xml a fost generat in catalogul %1.").arg(folder),
+        { Message::info(QStringLiteral("Fisierul D394.xml a fost generat in catalogul %1.").arg(folder))
+              .opening(Opens::Folder, folder),
           QStringLiteral("Folderul %1 nu a putut fi deschis").arg(QDir::toNativeSeparators(folder)) },
-        { QStringLiteral("Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati fisierul %1 ")
-              .arg(list),
+        { Message::info(
+              QStringLiteral("Exista coduri fiscale eronate. Pentru a le corecta, va rugam consultati fisierul %1 ")
+                  .arg(list))
+              .opening(Opens::ErrorList, list),
           QStringLiteral("Fisierul %1 nu a putut fi deschis").arg(QDir::toNativeSeparators(list)) },
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
+        SCOPED_TRACE(c.message.text.toStdString());
         test::ScriptedPrompts prompts;
         prompts.setOpenFails(true);
         DialogSink sink(prompts, nullptr);
         prompts.setNextAnswer(msgbox::Help);
-        sink.show(Message::info(c.text));
+        sink.show(c.message);
         ASSERT_EQ(prompts.shown().size(), 2);
         EXPECT_TRUE(prompts.shown()[0].text.startsWith(c.shown)) << prompts.shown()[0].text.toStdString();
         EXPECT_TRUE(prompts.shown()[0].text.endsWith(QStringLiteral("calea se poate copia din mesaj.")));
         EXPECT_EQ(prompts.shown()[0].style, msgbox::OkOnly | msgbox::ExclamationIcon);
-        EXPECT_EQ(prompts.shown()[1].text, c.text);
+        EXPECT_EQ(prompts.shown()[1].text, c.message.text);
 
         // Opened: no second box.
         test::ScriptedPrompts working;
         DialogSink quiet(working, nullptr);
         working.setNextAnswer(msgbox::Help);
-        quiet.show(Message::info(c.text));
+        quiet.show(c.message);
         EXPECT_EQ(working.shown().size(), 1);
     }
 }
