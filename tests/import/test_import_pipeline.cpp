@@ -69,6 +69,7 @@ struct Fault
 {
     int row = 0; // 0: a sound sheet
     QByteArray xml; // replaces the row ("%1" is its number); empty: the sheet stops inside the row
+    bool last = false; // the sheet stops after `xml`
 };
 
 void writeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& parts)
@@ -103,6 +104,7 @@ QString writeJournal(const TestFolder& t, const Fault& fault = {}, const std::fu
             cut = true;
         } else {
             sheet += QByteArray(fault.xml).replace("%1", QByteArray::number(r));
+            cut = fault.last;
         }
     }
     if (!cut)
@@ -225,6 +227,9 @@ TEST(ImportPipeline, AFailureOnEitherSideLeavesTheJournalsAsTheyWere)
     const Case cases[] = {
         { "sheet cut short", { Late, {} }, 460, Damaged },
         { "sheet cut at the first data row", { 2, {} }, 170, Damaged },
+        // The rows missing before the cut row are empty rows read before it: the failure is past
+        // the first data row.
+        { "sheet cut after missing rows", { 2, "<row r=\"5\"><c r=\"A5\" t=\"s\"><v>", true }, 460, Damaged },
         { "rows out of order", { Late, "<row r=\"3\"></row>" }, 460, Damaged },
         { "no such shared string",
           { Late, "<row r=\"%1\"><c r=\"A%1\" t=\"s\"><v>99999</v></c></row>" },
@@ -244,6 +249,12 @@ TEST(ImportPipeline, AFailureOnEitherSideLeavesTheJournalsAsTheyWere)
             "<row r=\"%1\"><c r=\"A%1\" t=\"inlineStr\"><is><t>" + QByteArray(120000, 'a') + "</t></is></c></row>" },
           460,
           tooLong.arg(Late) },
+        { "a damaged cell before a text far over the limit, in one row",
+          { Late,
+            "<row r=\"%1\"><c r=\"A%1\" t=\"s\"><v>99999</v></c><c r=\"B%1\" t=\"inlineStr\"><is><t>"
+                + QByteArray(120000, 'a') + "</t></is></c></row>" },
+          460,
+          Damaged },
         { "an amount that is not a number",
           { Late,
             "<row r=\"%1\"><c r=\"A%1\" t=\"inlineStr\"><is><t>X</t></is></c><c r=\"B%1\"><v>1</v></c><c r=\"C%1\" "
