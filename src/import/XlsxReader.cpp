@@ -30,8 +30,9 @@ namespace {
 constexpr qint64 ChunkBytes = 256 * 1024;
 constexpr int MaxRows = 1048576; // Excel's own limits; anything beyond is a damaged file
 constexpr int MaxColumns = 16384;
-// The parsing thread hands the sheet over in batches of about this many bytes of cells, and
-// waits while this many batches are not yet taken: a few megabytes at most, whatever the sheet.
+// The parsing thread hands the sheet over in batches of about this many bytes of cells (a batch
+// ends with a row), and waits while this many batches are not yet taken: a few megabytes, whatever
+// the sheet's length.
 constexpr size_t BatchBytes = 256 * 1024;
 constexpr int BatchDepth = 4;
 constexpr int MaxCellCharacters = 32767; // what Excel lets a cell hold
