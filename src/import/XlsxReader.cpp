@@ -210,13 +210,14 @@ public:
     Result<bool> nextRow(Row& row) override;
 
 private:
-    enum class Kind : quint8 { Number, Shared, Inline, Formula, Error, Boolean, Date };
+    enum class Kind : quint8 { Number, Shared, Inline, Formula, Error, Boolean, Date, Damaged };
     struct RawCell
     {
         int column;
         int style;
         quint32 begin; // of its value in the batch's bytes
         quint32 size;
+        double number; // read while parsing: a number's value, a shared string's index
         Kind kind;
         bool hasValue;
     };
@@ -884,7 +885,25 @@ void XlsxSheet::end(const char* name)
             m_inCell = false;
             if (m_cell.hasValue) {
                 m_cell.size = quint32(m_batch->bytes.size() - m_cell.begin);
-                m_batch->cells.push_back(m_cell);
+                // Numbers and shared-string indexes are read here, beside the parsing: the other
+                // thread has the rows to store. A damaged one fails when its row is made.
+                if (m_cell.kind == Kind::Number || m_cell.kind == Kind::Shared) {
+                    const std::string_view value(m_batch->bytes.data() + m_cell.begin, m_cell.size);
+                    long long index = 0;
+                    if (m_cell.kind == Kind::Number && value.empty())
+                        m_cell.hasValue = false; // an empty cell
+                    else if (m_cell.kind == Kind::Number && !parseDouble(value, m_cell.number))
+                        m_cell.kind = Kind::Damaged;
+                    else if (m_cell.kind == Kind::Shared && parseIndex(value, index) && index >= 0
+                             && size_t(index) < m_book.sharedStrings().size())
+                        m_cell.number = double(index);
+                    else if (m_cell.kind == Kind::Shared)
+                        m_cell.kind = Kind::Damaged;
+                    m_batch->bytes.resize(m_cell.begin);
+                    m_cell.size = 0;
+                }
+                if (m_cell.hasValue)
+                    m_batch->cells.push_back(m_cell);
             }
             m_nextCol = m_cell.column + 1;
         }
@@ -933,14 +952,11 @@ Cell XlsxSheet::makeCell(const RawCell& raw, int row)
     };
     switch (raw.kind) {
     case Kind::Shared: {
-        long long i = 0;
-        const auto& shared = m_book.sharedStrings();
-        if (!parseIndex(value, i) || i < 0 || size_t(i) >= shared.size())
-            return damaged();
-        const QByteArrayView bytes = shared.bytes(size_t(i));
+        const size_t i = size_t(raw.number);
+        const QByteArrayView bytes = m_book.sharedStrings().bytes(i);
         if (bytes.size() <= ShortSharedBytes)
             return Cell::ofText(QString::fromUtf8(bytes));
-        auto known = m_sharedInUse.constFind(size_t(i));
+        auto known = m_sharedInUse.constFind(i);
         if (known != m_sharedInUse.constEnd())
             return Cell::ofText(*known);
         if (size_t(bytes.size()) > MaxCellBytes) {
@@ -949,7 +965,7 @@ Cell XlsxSheet::makeCell(const RawCell& raw, int row)
         }
         Cell cell = textCell(QString::fromUtf8(bytes), raw, row);
         if (cell.type == Cell::Type::Text)
-            m_sharedInUse.insert(size_t(i), cell.text);
+            m_sharedInUse.insert(i, cell.text);
         return cell;
     }
     case Kind::Inline:
@@ -966,17 +982,14 @@ Cell XlsxSheet::makeCell(const RawCell& raw, int row)
         const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
         return Cell::ofDate(double(base.msecsTo(dt)) / 86400000.0);
     }
+    case Kind::Damaged:
+        return damaged();
     case Kind::Number:
         break;
     }
-    double v = 0;
-    if (value.empty())
-        return {};
-    if (!parseDouble(value, v))
-        return damaged();
     if (m_book.isDateStyle(raw.style))
-        return Cell::ofDate(m_book.date1904() ? v + 1462 : v);
-    return Cell::ofNumber(v);
+        return Cell::ofDate(m_book.date1904() ? raw.number + 1462 : raw.number);
+    return Cell::ofNumber(raw.number);
 }
 
 Result<bool> XlsxSheet::nextRow(Row& row)
