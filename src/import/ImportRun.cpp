@@ -61,6 +61,8 @@ QString numberText(double v)
 // The first `n` characters; a character outside the basic plane is never split.
 QString leftCharacters(const QString& s, qsizetype n)
 {
+    if (s.size() <= n) // no more units, so no more characters
+        return s;
     qsizetype units = 0;
     for (qsizetype chars = 0; units < s.size() && chars < n; ++chars)
         units += (s.at(units).isHighSurrogate() && units + 1 < s.size() && s.at(units + 1).isLowSurrogate()) ? 2 : 1;

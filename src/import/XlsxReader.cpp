@@ -4,6 +4,7 @@
 #include "import/Workbook.h"
 
 #include "base/ErrorReport.h"
+#include "import/Prefetcher.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -21,6 +22,7 @@
 #include <deque>
 #include <limits>
 #include <optional>
+#include <string_view>
 
 namespace orvida::import {
 
@@ -29,7 +31,11 @@ namespace {
 constexpr qint64 ChunkBytes = 256 * 1024;
 constexpr int MaxRows = 1048576; // Excel's own limits; anything beyond is a damaged file
 constexpr int MaxColumns = 16384;
-constexpr qint64 MaxQueuedCells = 65536;
+// The parsing thread hands the sheet over in batches of about this many bytes of cells (a batch
+// ends with a row), and waits while this many batches are not yet taken: a few megabytes, whatever
+// the sheet's length.
+constexpr size_t BatchBytes = 256 * 1024;
+constexpr int BatchDepth = 4;
 constexpr int MaxCellCharacters = 32767; // what Excel lets a cell hold
 // A UTF-8 byte count beyond which the text has more than MaxCellCharacters UTF-16 units for sure.
 constexpr size_t MaxCellBytes = size_t(MaxCellCharacters) * 3;
@@ -47,6 +53,15 @@ const char* localName(const char* name)
     return colon ? colon + 1 : name;
 }
 
+// The sheet's handlers run for every cell: a short literal is compared inline, not through a call.
+template<size_t N> bool is(const char* name, const char (&literal)[N])
+{
+    for (size_t i = 0; i < N; ++i)
+        if (name[i] != literal[i])
+            return false;
+    return true;
+}
+
 const char* attribute(const char** atts, const char* name)
 {
     for (int i = 0; atts[i]; i += 2)
@@ -55,7 +70,7 @@ const char* attribute(const char** atts, const char* name)
     return nullptr;
 }
 
-bool parseDouble(const std::string& s, double& out)
+bool parseDouble(std::string_view s, double& out)
 {
     const char* b = s.data();
     const char* e = b + s.size();
@@ -67,13 +82,15 @@ bool parseDouble(const std::string& s, double& out)
     return ec == std::errc() && ptr == e && std::isfinite(out);
 }
 
+bool parseIndex(std::string_view s, long long& out)
+{
+    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return ec == std::errc() && ptr == s.data() + s.size();
+}
+
 bool parseIndex(const char* s, long long& out)
 {
-    if (!s)
-        return false;
-    const char* e = s + std::strlen(s);
-    auto [ptr, ec] = std::from_chars(s, e, out);
-    return ec == std::errc() && ptr == e;
+    return s && parseIndex(std::string_view(s), out);
 }
 
 // Column 1 (0-based) -> "B", as Excel names it.
@@ -202,6 +219,11 @@ private:
 
 class XlsxWorkbook;
 
+// A sheet read on two threads: one inflates and parses the part and records each cell as the file
+// has it (its column, kind, style and raw value bytes); the caller's thread makes the cells from
+// them, beside whatever it does with the rows. Inflating and parsing take as long as storing the
+// rows, so they run side by side. A fault in the file is recorded after the rows before it, and a
+// cell that cannot be made fails at its own row, so the caller sees every fault at its row.
 class XlsxSheet : public SheetReader
 {
 public:
@@ -215,6 +237,35 @@ public:
     }
 
 private:
+    enum class Kind : quint8 { Number, Shared, Inline, Formula, Error, Boolean, Date, Damaged };
+    struct RawCell
+    {
+        int column;
+        int style;
+        quint32 begin; // of its value in the batch's bytes
+        quint32 size;
+        double number; // read while parsing: a number's value, a shared string's index
+        Kind kind;
+        bool hasValue;
+    };
+    struct RawRow
+    {
+        int number; // of the sheet, from 1; the rows between the previous one and this are empty
+        quint32 cellsEnd;
+    };
+    struct Batch
+    {
+        std::vector<RawRow> rows;
+        std::vector<RawCell> cells;
+        std::string bytes;
+        std::optional<Failure> failure; // after the rows
+        std::optional<RawRow> unfinished; // the cells of the row the failure stopped in
+        bool end = false; // after the rows
+        size_t weight() const { return rows.size() * sizeof(RawRow) + cells.size() * sizeof(RawCell) + bytes.size(); }
+    };
+
+    // The parsing thread.
+    bool produce(Batch& batch);
     static void XMLCALL onStart(void* self, const char* name, const char** atts);
     static void XMLCALL onEnd(void* self, const char* name);
     static void XMLCALL onText(void* self, const char* s, int len);
@@ -225,12 +276,15 @@ private:
         m_bad = true;
         XML_StopParser(m_parser.get(), XML_FALSE);
     }
-    Cell finishCell();
-    // Fails the sheet at the current cell for a text longer than Excel allows.
-    void markTooLong();
-    Cell textCell(QString text, bool error = false);
+
+    // The caller's thread.
+    Cell makeCell(const RawCell& raw, int row);
+    Cell textCell(QString text, const RawCell& raw, int row, bool error = false);
+    void tooLong(int column, int row);
 
     XlsxWorkbook& m_book;
+
+    // Used by the parsing thread alone.
     std::unique_ptr<QuaZipFile> m_file;
     qint64 m_limit;
     qint64 m_read = 0;
@@ -238,33 +292,37 @@ private:
     QByteArray m_chunk; // the parser may pause inside it
     bool m_lastChunk = false;
     bool m_suspended = false;
-    bool m_done = false;
     bool m_bad = false;
     QString m_badReason; // when not the damaged-file text
-    std::optional<Failure> m_failure; // once the rows before it are handed out
-    std::deque<Row> m_ready;
-    qint64 m_queuedCells = 0;
-
-    // Parse state.
-    std::atomic<qint64> m_dimensionRows { 0 };
-    int m_lastRow = 0; // 1-based number of the last row emitted
+    Batch* m_batch = nullptr; // being filled
+    std::atomic<qint64> m_dimensionRows { 0 }; // read by the inserting thread
+    int m_lastRow = 0; // 1-based number of the last row recorded
     bool m_inRow = false;
-    Row m_row;
     int m_nextCol = 0;
     bool m_inCell = false;
-    int m_col = 0;
-    std::string m_type;
-    int m_style = 0;
+    RawCell m_cell {};
     bool m_inValue = false; // <v>
     bool m_inInline = false; // <is>
     bool m_inText = false; // <t> inside <is>, not inside a phonetic run
     int m_phonetic = 0;
-    bool m_hasValue = false;
-    std::string m_value;
-    std::string m_inlineText;
-    // Long shared strings met since the caller last emptied the queue: one used by many cells is
-    // held once, as it was in the table. Short ones are cheaper to copy than to look up.
+    // What the cell's <v> and its inline text hold so far; only one of them is kept, by its kind.
+    size_t m_valueBytes = 0;
+    size_t m_inlineBytes = 0;
+
+    // Used by the caller's thread alone.
+    Batch m_current;
+    size_t m_nextRow = 0; // in m_current
+    size_t m_nextCell = 0;
+    int m_handedOut = 0; // the number of the last row handed out
+    std::optional<Failure> m_failure; // once the rows before it are handed out
+    bool m_done = false;
+    std::optional<Failure> m_cellFailure; // of the cell being made
+    // Long shared strings of the current batch: one used by many cells is held once, as it is in
+    // the table. Short ones are cheaper to copy than to look up.
     QHash<size_t, QString> m_sharedInUse;
+
+    // Last, so that it stops and waits for the parsing thread before anything it uses goes.
+    Prefetcher<Batch> m_prefetch { BatchDepth };
 };
 
 struct Relationship
@@ -681,6 +739,51 @@ XlsxSheet::XlsxSheet(XlsxWorkbook& book, std::unique_ptr<QuaZipFile> file, qint6
 {
     XML_SetElementHandler(m_parser.get(), &XlsxSheet::onStart, &XlsxSheet::onEnd);
     XML_SetCharacterDataHandler(m_parser.get(), &XlsxSheet::onText);
+    m_prefetch.start([this](Batch& batch) { return produce(batch); });
+}
+
+bool XlsxSheet::produce(Batch& batch)
+{
+    m_batch = &batch;
+    const auto stop = [&](Failure failure) {
+        // The cells of the row the fault stopped in are made first: one that cannot be made was
+        // met before the fault.
+        if (m_inRow)
+            batch.unfinished = RawRow { m_lastRow + 1, quint32(batch.cells.size()) };
+        batch.failure = std::move(failure);
+        return false;
+    };
+    for (;;) {
+        if (m_prefetch.stopping())
+            return false;
+        XML_Status status;
+        if (m_suspended) {
+            status = XML_ResumeParser(m_parser.get());
+        } else {
+            m_chunk = m_file->read(ChunkBytes);
+            m_read += m_chunk.size();
+            if (m_read > m_limit)
+                return stop({ err::Overflow, tooLarge(m_file->getActualFileName()).description });
+            if (m_file->getZipError() != UNZ_OK)
+                return stop({ err::PathFileAccess, CorruptText });
+            m_lastChunk = m_chunk.isEmpty();
+            status = XML_Parse(m_parser.get(), m_chunk.constData(), int(m_chunk.size()), m_lastChunk);
+        }
+        if (!m_badReason.isEmpty())
+            return stop({ err::Overflow, m_badReason });
+        if (status == XML_STATUS_ERROR || m_bad || (status == XML_STATUS_OK && tokenTooLong(m_parser.get(), m_read)))
+            return stop({ err::PathFileAccess, CorruptText });
+        m_suspended = status == XML_STATUS_SUSPENDED;
+        if (m_suspended) // at the end of a row, the batch full
+            return true;
+        if (m_lastChunk) {
+            m_file->close();
+            if (m_file->getZipError() != UNZ_OK) // a wrong checksum: the sheet is damaged
+                return stop({ err::PathFileAccess, CorruptText });
+            batch.end = true;
+            return false;
+        }
+    }
 }
 
 void XMLCALL XlsxSheet::onStart(void* self, const char* name, const char** atts)
@@ -696,33 +799,22 @@ void XMLCALL XlsxSheet::onEnd(void* self, const char* name)
 void XMLCALL XlsxSheet::onText(void* self, const char* s, int len)
 {
     auto* me = static_cast<XlsxSheet*>(self);
-    std::string* text = me->m_inValue ? &me->m_value : me->m_inText ? &me->m_inlineText : nullptr;
-    if (!text || me->m_bad)
+    if (me->m_bad || !(me->m_inValue || me->m_inText))
         return;
+    size_t& held = me->m_inValue ? me->m_valueBytes : me->m_inlineBytes;
+    held += size_t(len);
     // Stopped here, a cell of hundreds of megabytes never sits in memory.
-    text->append(s, size_t(len));
-    if (text->size() > MaxCellBytes) {
-        me->markTooLong();
+    if (held > MaxCellBytes) {
+        me->m_badReason = QStringLiteral("Celula din randul %1, coloana %2, are mai mult de %3 de caractere.")
+                              .arg(me->m_lastRow + 1)
+                              .arg(columnName(me->m_cell.column))
+                              .arg(MaxCellCharacters);
         me->fail();
+        return;
     }
-}
-
-void XlsxSheet::markTooLong()
-{
-    m_badReason = QStringLiteral("Celula din randul %1, coloana %2, are mai mult de %3 de caractere.")
-                      .arg(m_lastRow + 1)
-                      .arg(columnName(m_col))
-                      .arg(MaxCellCharacters);
-    m_bad = true;
-}
-
-Cell XlsxSheet::textCell(QString text, bool error)
-{
-    if (text.size() > MaxCellCharacters) {
-        markTooLong();
-        return {};
-    }
-    return error ? Cell::ofError(std::move(text)) : Cell::ofText(std::move(text));
+    // An inline string keeps the text of its <t>, any other cell the text of its <v>.
+    if (me->m_inValue == (me->m_cell.kind != Kind::Inline))
+        me->m_batch->bytes.append(s, size_t(len));
 }
 
 void XlsxSheet::start(const char* name, const char** atts)
@@ -730,26 +822,28 @@ void XlsxSheet::start(const char* name, const char** atts)
     if (m_bad)
         return;
     if (m_inCell) {
-        if (std::strcmp(name, "v") == 0) {
+        if (is(name, "v")) {
             m_inValue = true;
-            m_hasValue = true;
-            m_value.clear();
-        } else if (std::strcmp(name, "is") == 0) {
+            m_cell.hasValue = true;
+            m_valueBytes = 0;
+            if (m_cell.kind != Kind::Inline) // a second value replaces the first
+                m_batch->bytes.resize(m_cell.begin);
+        } else if (is(name, "is")) {
             m_inInline = true;
-            m_hasValue = true;
-        } else if (std::strcmp(name, "rPh") == 0) {
+            m_cell.hasValue = true;
+        } else if (is(name, "rPh")) {
             ++m_phonetic;
-        } else if (m_inInline && m_phonetic == 0 && std::strcmp(name, "t") == 0) {
+        } else if (m_inInline && m_phonetic == 0 && is(name, "t")) {
             m_inText = true;
         }
         return;
     }
-    if (std::strcmp(name, "dimension") == 0) {
+    if (is(name, "dimension")) {
         if (m_lastRow == 0 && !m_inRow)
             m_dimensionRows = dimensionRows(attribute(atts, "ref"));
         return;
     }
-    if (std::strcmp(name, "row") == 0) {
+    if (is(name, "row")) {
         long long r = 0;
         int number = m_lastRow + 1;
         if (const char* ref = attribute(atts, "r")) {
@@ -757,92 +851,54 @@ void XlsxSheet::start(const char* name, const char** atts)
                 return fail();
             number = int(r);
         }
-        // Rows missing from the file are empty rows of the sheet.
-        while (m_lastRow + 1 < number) {
-            m_ready.emplace_back();
-            ++m_queuedCells;
-            ++m_lastRow;
-        }
+        // Rows missing from the file are empty rows of the sheet: the last of them is recorded,
+        // the caller makes the others.
+        if (number > m_lastRow + 1)
+            m_batch->rows.push_back({ number - 1, quint32(m_batch->cells.size()) });
+        m_lastRow = number - 1;
         m_inRow = true;
-        m_row.clear();
         m_nextCol = 0;
-    } else if (std::strcmp(name, "c") == 0 && m_inRow) {
-        m_col = m_nextCol;
-        if (const char* ref = attribute(atts, "r")) {
-            m_col = columnOf(ref);
-            if (m_col < 0 || m_col < m_nextCol)
+    } else if (is(name, "c") && m_inRow) {
+        // One pass over the attributes; the first of each name counts, as attribute() takes it.
+        const char* ref = nullptr;
+        const char* type = nullptr;
+        const char* style = nullptr;
+        for (int i = 0; atts[i]; i += 2) {
+            const char* att = localName(atts[i]);
+            if (!ref && is(att, "r"))
+                ref = atts[i + 1];
+            else if (!type && is(att, "t"))
+                type = atts[i + 1];
+            else if (!style && is(att, "s"))
+                style = atts[i + 1];
+        }
+        int column = m_nextCol;
+        if (ref) {
+            column = columnOf(ref);
+            if (column < 0 || column < m_nextCol)
                 return fail();
         }
-        if (m_col >= MaxColumns)
+        if (column >= MaxColumns)
             return fail();
-        const char* t = attribute(atts, "t");
-        m_type = t ? t : "n";
         long long s = 0;
-        m_style = parseIndex(attribute(atts, "s"), s) && s >= 0 && s < MaxColumns * 64 ? int(s) : 0;
+        m_cell.column = column;
+        m_cell.style = parseIndex(style, s) && s >= 0 && s < MaxColumns * 64 ? int(s) : 0;
+        m_cell.begin = quint32(m_batch->bytes.size());
+        m_cell.size = 0;
+        m_cell.kind = !type         ? Kind::Number
+            : is(type, "s")         ? Kind::Shared
+            : is(type, "inlineStr") ? Kind::Inline
+            : is(type, "str")       ? Kind::Formula
+            : is(type, "e")         ? Kind::Error
+            : is(type, "b")         ? Kind::Boolean
+            : is(type, "d")         ? Kind::Date
+                                    : Kind::Number;
+        m_cell.hasValue = false;
         m_inCell = true;
-        m_hasValue = false;
-        m_value.clear();
-        m_inlineText.clear();
+        m_valueBytes = 0;
+        m_inlineBytes = 0;
         m_phonetic = 0;
     }
-}
-
-Cell XlsxSheet::finishCell()
-{
-    if (!m_hasValue)
-        return {};
-    const auto text = [](const std::string& s) {
-        return QString::fromUtf8(s.data(), qsizetype(s.size()));
-    };
-    if (m_type == "s") {
-        long long i = 0;
-        const auto& shared = m_book.sharedStrings();
-        if (!parseIndex(m_value.c_str(), i) || i < 0 || size_t(i) >= shared.size()) {
-            m_bad = true;
-            return {};
-        }
-        const QByteArrayView bytes = shared.bytes(size_t(i));
-        if (bytes.size() <= ShortSharedBytes)
-            return Cell::ofText(QString::fromUtf8(bytes));
-        auto known = m_sharedInUse.constFind(size_t(i));
-        if (known != m_sharedInUse.constEnd())
-            return Cell::ofText(*known);
-        if (size_t(bytes.size()) > MaxCellBytes) {
-            markTooLong();
-            return {};
-        }
-        Cell cell = textCell(QString::fromUtf8(bytes));
-        if (cell.type == Cell::Type::Text)
-            m_sharedInUse.insert(size_t(i), cell.text);
-        return cell;
-    }
-    if (m_type == "inlineStr")
-        return textCell(text(m_inlineText));
-    if (m_type == "str")
-        return textCell(text(m_value));
-    if (m_type == "e")
-        return textCell(text(m_value), true);
-    if (m_type == "b")
-        return Cell::ofBoolean(m_value == "1" || m_value == "true");
-    if (m_type == "d") { // ISO 8601 date
-        const QDateTime dt = QDateTime::fromString(text(m_value).trimmed(), Qt::ISODate);
-        if (!dt.isValid()) {
-            m_bad = true;
-            return {};
-        }
-        const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
-        return Cell::ofDate(double(base.msecsTo(dt)) / 86400000.0);
-    }
-    double v = 0;
-    if (m_value.empty())
-        return {};
-    if (!parseDouble(m_value, v)) {
-        m_bad = true;
-        return {};
-    }
-    if (m_book.isDateStyle(m_style))
-        return Cell::ofDate(m_book.date1904() ? v + 1462 : v);
-    return Cell::ofNumber(v);
 }
 
 void XlsxSheet::end(const char* name)
@@ -850,83 +906,177 @@ void XlsxSheet::end(const char* name)
     if (m_bad)
         return;
     if (m_inCell) {
-        if (std::strcmp(name, "v") == 0) {
+        if (is(name, "v")) {
             m_inValue = false;
-        } else if (std::strcmp(name, "t") == 0) {
+        } else if (is(name, "t")) {
             m_inText = false;
-        } else if (std::strcmp(name, "rPh") == 0) {
+        } else if (is(name, "rPh")) {
             --m_phonetic;
-        } else if (std::strcmp(name, "is") == 0) {
+        } else if (is(name, "is")) {
             m_inInline = false;
-        } else if (std::strcmp(name, "c") == 0) {
+        } else if (is(name, "c")) {
             m_inCell = false;
-            Cell cell = finishCell();
-            if (m_bad)
-                return fail();
-            if (cell.type != Cell::Type::Empty) {
-                m_row.resize(size_t(m_col) + 1);
-                m_row[size_t(m_col)] = std::move(cell);
+            if (m_cell.hasValue) {
+                m_cell.size = quint32(m_batch->bytes.size() - m_cell.begin);
+                // Numbers and shared-string indexes are read here, beside the parsing: the other
+                // thread has the rows to store. A damaged one fails when its row is made.
+                if (m_cell.kind == Kind::Number || m_cell.kind == Kind::Shared) {
+                    const std::string_view value(m_batch->bytes.data() + m_cell.begin, m_cell.size);
+                    long long index = 0;
+                    if (m_cell.kind == Kind::Number && value.empty())
+                        m_cell.hasValue = false; // an empty cell
+                    else if (m_cell.kind == Kind::Number && !parseDouble(value, m_cell.number))
+                        m_cell.kind = Kind::Damaged;
+                    else if (m_cell.kind == Kind::Shared && parseIndex(value, index) && index >= 0
+                             && size_t(index) < m_book.sharedStrings().size())
+                        m_cell.number = double(index);
+                    else if (m_cell.kind == Kind::Shared)
+                        m_cell.kind = Kind::Damaged;
+                    m_batch->bytes.resize(m_cell.begin);
+                    m_cell.size = 0;
+                }
+                if (m_cell.hasValue)
+                    m_batch->cells.push_back(m_cell);
             }
-            m_nextCol = m_col + 1;
+            m_nextCol = m_cell.column + 1;
         }
         return;
     }
-    if (std::strcmp(name, "row") == 0 && m_inRow) {
+    if (is(name, "row") && m_inRow) {
         m_inRow = false;
-        m_queuedCells += qint64(m_row.size()) + 1;
-        m_ready.push_back(std::move(m_row));
-        m_row = {};
         ++m_lastRow;
-        // Rows wait for the caller in memory: a chunk of wide rows (one cell far to the right
-        // makes a row of 16,384 cells) must not pile up, so the parser pauses here.
+        m_batch->rows.push_back({ m_lastRow, quint32(m_batch->cells.size()) });
+        // The batch goes to the caller once full; the parser pauses at this row's end, since the
+        // next row's cells go to the next batch.
         XML_ParsingStatus status;
         XML_GetParsingStatus(m_parser.get(), &status);
-        if (m_queuedCells > MaxQueuedCells && status.parsing == XML_PARSING)
+        if (m_batch->weight() >= BatchBytes && status.parsing == XML_PARSING)
             XML_StopParser(m_parser.get(), XML_TRUE);
     }
 }
 
+void XlsxSheet::tooLong(int column, int row)
+{
+    m_cellFailure = Failure { err::Overflow,
+                              QStringLiteral("Celula din randul %1, coloana %2, are mai mult de %3 de caractere.")
+                                  .arg(row)
+                                  .arg(columnName(column))
+                                  .arg(MaxCellCharacters) };
+}
+
+Cell XlsxSheet::textCell(QString text, const RawCell& raw, int row, bool error)
+{
+    if (text.size() > MaxCellCharacters) {
+        tooLong(raw.column, row);
+        return {};
+    }
+    return error ? Cell::ofError(std::move(text)) : Cell::ofText(std::move(text));
+}
+
+Cell XlsxSheet::makeCell(const RawCell& raw, int row)
+{
+    const std::string_view value(m_current.bytes.data() + raw.begin, raw.size);
+    const auto text = [&value] {
+        return QString::fromUtf8(value.data(), qsizetype(value.size()));
+    };
+    const auto damaged = [this] {
+        m_cellFailure = Failure { err::PathFileAccess, CorruptText };
+        return Cell {};
+    };
+    switch (raw.kind) {
+    case Kind::Shared: {
+        const size_t i = size_t(raw.number);
+        const QByteArrayView bytes = m_book.sharedStrings().bytes(i);
+        if (bytes.size() <= ShortSharedBytes)
+            return Cell::ofText(QString::fromUtf8(bytes));
+        auto known = m_sharedInUse.constFind(i);
+        if (known != m_sharedInUse.constEnd())
+            return Cell::ofText(*known);
+        if (size_t(bytes.size()) > MaxCellBytes) {
+            tooLong(raw.column, row);
+            return {};
+        }
+        Cell cell = textCell(QString::fromUtf8(bytes), raw, row);
+        if (cell.type == Cell::Type::Text)
+            m_sharedInUse.insert(i, cell.text);
+        return cell;
+    }
+    case Kind::Inline:
+    case Kind::Formula:
+        return textCell(text(), raw, row);
+    case Kind::Error:
+        return textCell(text(), raw, row, true);
+    case Kind::Boolean:
+        return Cell::ofBoolean(value == "1" || value == "true");
+    case Kind::Date: { // ISO 8601 date
+        const QDateTime dt = QDateTime::fromString(text().trimmed(), Qt::ISODate);
+        if (!dt.isValid())
+            return damaged();
+        const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
+        return Cell::ofDate(double(base.msecsTo(dt)) / 86400000.0);
+    }
+    case Kind::Damaged:
+        return damaged();
+    case Kind::Number:
+        break;
+    }
+    if (m_book.isDateStyle(raw.style))
+        return Cell::ofDate(m_book.date1904() ? raw.number + 1462 : raw.number);
+    return Cell::ofNumber(raw.number);
+}
+
 Result<bool> XlsxSheet::nextRow(Row& row)
 {
-    while (m_ready.empty()) {
+    for (;;) {
         if (m_failure)
             return *m_failure;
         if (m_done)
             return false;
-        m_sharedInUse.clear(); // the rows handed out keep their own references
-        XML_Status status;
-        if (m_suspended) {
-            status = XML_ResumeParser(m_parser.get());
-        } else {
-            m_chunk = m_file->read(ChunkBytes);
-            m_read += m_chunk.size();
-            if (m_read > m_limit)
-                return Failure { err::Overflow, tooLarge(m_file->getActualFileName()).description };
-            if (m_file->getZipError() != UNZ_OK)
-                return Failure { err::PathFileAccess, CorruptText };
-            m_lastChunk = m_chunk.isEmpty();
-            status = XML_Parse(m_parser.get(), m_chunk.constData(), int(m_chunk.size()), m_lastChunk);
-        }
-        // The rows read before the fault are handed out first, so the fault shows at its own row.
-        if (!m_badReason.isEmpty()) {
-            m_failure = Failure { err::Overflow, m_badReason };
+        if (m_nextRow < m_current.rows.size())
+            break;
+        if (m_current.failure) {
+            m_failure = m_current.failure;
+            if (m_current.unfinished)
+                for (; m_nextCell < m_current.unfinished->cellsEnd && !m_cellFailure; ++m_nextCell)
+                    (void)makeCell(m_current.cells[m_nextCell], m_current.unfinished->number);
+            if (m_cellFailure)
+                m_failure = m_cellFailure;
             continue;
         }
-        if (status == XML_STATUS_ERROR || m_bad || (status == XML_STATUS_OK && tokenTooLong(m_parser.get(), m_read))) {
-            m_failure = Failure { err::PathFileAccess, CorruptText };
-            continue;
-        }
-        m_suspended = status == XML_STATUS_SUSPENDED;
-        if (m_lastChunk && !m_suspended) {
-            m_file->close();
-            if (m_file->getZipError() != UNZ_OK) // a wrong checksum: the sheet is damaged
-                return Failure { err::PathFileAccess, CorruptText };
+        if (m_current.end) {
             m_done = true;
+            continue;
+        }
+        std::optional<Batch> next = m_prefetch.take();
+        if (!next) { // not met: the last batch ends the sheet or says why it stopped
+            m_done = true;
+            continue;
+        }
+        m_current = std::move(*next);
+        m_nextRow = 0;
+        m_nextCell = 0;
+        m_sharedInUse.clear(); // the rows handed out keep their own references
+    }
+    row.clear();
+    const RawRow& raw = m_current.rows[m_nextRow];
+    if (m_handedOut + 1 < raw.number) { // a row missing from the file
+        ++m_handedOut;
+        return true;
+    }
+    for (; m_nextCell < raw.cellsEnd; ++m_nextCell) {
+        const RawCell& c = m_current.cells[m_nextCell];
+        Cell cell = makeCell(c, raw.number);
+        if (m_cellFailure) {
+            m_failure = std::move(m_cellFailure);
+            return *m_failure;
+        }
+        if (cell.type != Cell::Type::Empty) {
+            row.resize(size_t(c.column) + 1);
+            row[size_t(c.column)] = std::move(cell);
         }
     }
-    row = std::move(m_ready.front());
-    m_ready.pop_front();
-    m_queuedCells -= qint64(row.size()) + 1;
+    ++m_nextRow;
+    m_handedOut = raw.number;
     return true;
 }
 
