@@ -5,25 +5,18 @@
 //
 //   build/bench/bench_review [ROWS] [PARTNERS] [ROUNDS]
 
+#include "Process.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
-
-extern char** environ;
 
 using namespace orvida;
 
@@ -67,28 +60,14 @@ struct Measure
 
 Measure runProcess(const QStringList& args)
 {
-    std::vector<QByteArray> bytes;
+    std::vector<std::string> argv;
     for (const QString& a : args)
-        bytes.push_back(a.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& b : bytes)
-        argv.push_back(b.data());
-    argv.push_back(nullptr);
-    QElapsedTimer t;
-    t.start();
+        argv.push_back(a.toLocal8Bit().toStdString());
     // The review prints every finding: standard output goes nowhere, so the terminal is not measured.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
+    const ProcessRun run = runQuietly(argv, false);
+    if (!run.started)
         return {};
-    int status = 0;
-    rusage usage {};
-    wait4(pid, &status, 0, &usage);
-    return { t.elapsed() / 1000.0, usage.ru_maxrss / 1024.0 };
+    return { run.wallMs / 1000.0, run.usage.ru_maxrss / 1024.0 };
 }
 
 } // namespace

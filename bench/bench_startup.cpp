@@ -6,23 +6,18 @@
 //
 //   build/bench/bench_startup [ROUNDS]      (200 rounds when not given)
 
+#include "Process.h"
+
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <numeric>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -40,13 +35,6 @@ struct Times
     double cpu = 0;
 };
 
-double now()
-{
-    timespec t {};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
 double ms(const timeval& t)
 {
     return t.tv_sec * 1e3 + t.tv_usec / 1e3;
@@ -55,27 +43,10 @@ double ms(const timeval& t)
 // One run with its output sent to /dev/null.
 Times timeOnce(const std::vector<std::string>& args)
 {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const double start = now();
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
+    const ProcessRun run = runQuietly(args, true);
+    if (!run.succeeded)
         return {};
-    int status = 0;
-    rusage usage {};
-    wait4(pid, &status, 0, &usage);
-    const double elapsed = now() - start;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return {};
-    return { elapsed, ms(usage.ru_utime) + ms(usage.ru_stime) };
+    return { run.wallMs, ms(run.usage.ru_utime) + ms(run.usage.ru_stime) };
 }
 
 double median(std::vector<double> v)

@@ -25,6 +25,18 @@
 
 namespace {
 
+// A journal table of the program's shape in a fresh database, with the program's log.
+sqlite3* openJournal(const QTemporaryDir& dir)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(dir.filePath(QStringLiteral("floor.db"))).constData(), &db);
+    sqlite3_exec(db,
+                 "PRAGMA journal_mode=WAL; CREATE TABLE j (NUME TEXT, CODF TEXT, TOTAL REAL NOT NULL DEFAULT 0, "
+                 "COL6 REAL NOT NULL DEFAULT 0, COL7 REAL NOT NULL DEFAULT 0)",
+                 nullptr, nullptr, nullptr);
+    return db;
+}
+
 int xlsFloor(const QByteArray& path)
 {
     QElapsedTimer timer;
@@ -46,12 +58,7 @@ int xlsFloor(const QByteArray& path)
     std::printf("freexl_read_ms %lld\n", static_cast<long long>(timer.elapsed()));
 
     QTemporaryDir dir;
-    sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(dir.filePath(QStringLiteral("floor.db"))).constData(), &db);
-    sqlite3_exec(db,
-                 "PRAGMA journal_mode=WAL; CREATE TABLE j (NUME TEXT, CODF TEXT, TOTAL REAL NOT NULL DEFAULT 0, "
-                 "COL6 REAL NOT NULL DEFAULT 0, COL7 REAL NOT NULL DEFAULT 0)",
-                 nullptr, nullptr, nullptr);
+    sqlite3* db = openJournal(dir);
     timer.restart();
     sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     sqlite3_stmt* st = nullptr;
@@ -128,12 +135,7 @@ int xlsxFloor(const QString& path)
     QElapsedTimer timer;
     timer.start();
     QTemporaryDir dir;
-    sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(dir.filePath(QStringLiteral("floor.db"))).constData(), &db);
-    sqlite3_exec(db,
-                 "PRAGMA journal_mode=WAL; CREATE TABLE j (NUME TEXT, CODF TEXT, TOTAL REAL NOT NULL DEFAULT 0, "
-                 "COL6 REAL NOT NULL DEFAULT 0, COL7 REAL NOT NULL DEFAULT 0)",
-                 nullptr, nullptr, nullptr);
+    sqlite3* db = openJournal(dir);
     sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     XlsxState st;
     sqlite3_prepare_v2(db, "INSERT INTO j (NUME,CODF,TOTAL,COL6,COL7) VALUES (?,?,?,?,?)", -1, &st.insert, nullptr);
