@@ -3,6 +3,7 @@
 #include "store/Database.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -22,32 +23,48 @@ JournalColumns journalColumns(Journal journal)
              QStringLiteral("(COL7<>0 OR COL9<>0 OR COL10<>0)") };
 }
 
-QString partnerTotalsSql(Journal journal)
+namespace {
+
+GroupedTotals partnerGroupedTotals(Journal journal)
 {
     const JournalColumns c = journalColumns(journal);
-    return QStringLiteral(
-               "SELECT NUME, CODF, Count(CODF) AS NrFac, Sum(%1) AS Expr1, Sum(%2) AS TVA, Sum(%3) AS Taxare "
-               "FROM %4 WHERE %5 GROUP BY NUME, CODF ORDER BY NUME COLLATE BINARY, CODF COLLATE BINARY")
-        .arg(c.base, c.vat, c.reverseCharge, c.table, c.takesPart);
+    return { c.table,
+             c.takesPart,
+             true,
+             { { QStringLiteral("Expr1"), c.base },
+               { QStringLiteral("TVA"), c.vat },
+               { QStringLiteral("Taxare"), c.reverseCharge } } };
+}
+
+} // namespace
+
+QString groupedTotalsSql(const GroupedTotals& totals)
+{
+    QString sql = QStringLiteral("SELECT NUME, CODF");
+    if (totals.countLines)
+        sql += QStringLiteral(", Count(CODF) AS NrFac");
+    for (const auto& [name, expression] : totals.sums)
+        sql += QStringLiteral(", Sum(%1) AS %2").arg(expression, name);
+    return sql
+        + QStringLiteral(" FROM %1 WHERE %2 GROUP BY NUME, CODF ORDER BY NUME COLLATE BINARY, CODF COLLATE BINARY")
+              .arg(totals.table, totals.takesPart);
+}
+
+QString partnerTotalsSql(Journal journal)
+{
+    return groupedTotalsSql(partnerGroupedTotals(journal));
 }
 
 namespace {
 
 // The journal's lines that take part, with the values the grouped query sums, computed by the same
 // expressions.
-QString partnerLinesSql(Journal journal)
+QString linesSql(const GroupedTotals& totals)
 {
-    if (journal == Journal::Purchases)
-        return QStringLiteral(
-            "SELECT NUME, CODF, COL6+COL8+COL10+COL12+COL14+COL16, COL7+COL9+COL11+COL13+COL15+COL17, "
-            "COL16 "
-            "FROM zet_jct_UE "
-            "WHERE (COL7<>0 OR COL9<>0 OR COL11<>0 OR COL13<>0 OR COL15<>0 OR COL16<>0)");
-    return QStringLiteral(
-        "SELECT NUME, CODF, COL6+COL8+COL10, COL7+COL9+CASE WHEN COL10<>0 THEN TOTAL-COL10 ELSE 0 END, "
-        "COL10 "
-        "FROM zet_jvt_UE "
-        "WHERE (COL7<>0 OR COL9<>0 OR COL10<>0)");
+    QString sql = QStringLiteral("SELECT NUME, CODF");
+    for (const auto& sum : totals.sums)
+        sql += QStringLiteral(", ") + sum.second;
+    return sql + QStringLiteral(" FROM %1 WHERE %2").arg(totals.table, totals.takesPart);
 }
 
 // SQLite's SUM up to 3.42: an exact integer total while every value is an integer, beside a double
@@ -92,12 +109,11 @@ struct EngineSum
 };
 
 // The sums of one (NUME, CODF) group.
+constexpr int MaxSums = 3;
 struct Group
 {
     qint64 lines = 0; // lines with a code
-    EngineSum base;
-    EngineSum vat;
-    EngineSum reverseCharge;
+    std::array<EngineSum, MaxSums> sums;
 };
 
 // A group's key as one string: for NUME then CODF a byte telling NULL from text (a NULL and the
@@ -141,25 +157,30 @@ int compareKey(bool aNull, std::string_view a, bool bNull, std::string_view b)
 // The grouped query's result when the pass cannot stand for it: an SQLite whose SUM adds
 // differently (3.43 compensates the rounding), a database not stored in UTF-8 (the bytes would
 // not order as the engine orders them), a blob as name or code, a SUM that overflows.
-Result<store::RecordSet> groupedQuery(store::Connection& connection, Journal journal)
+// More sums than a group holds also take the query.
+Result<store::RecordSet> groupedQuery(store::Connection& connection, const GroupedTotals& totals)
 {
-    return store::fetchAll(connection, partnerTotalsSql(journal));
+    return store::fetchAll(connection, groupedTotalsSql(totals));
 }
 
 } // namespace
 
-Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal journal)
+Result<store::RecordSet> groupedTotals(store::Connection& connection, const GroupedTotals& spec)
 {
-    if (store::sqliteVersion() >= 3043000)
-        return groupedQuery(connection, journal);
+    auto fallback = [&connection, &spec] {
+        return groupedQuery(connection, spec);
+    };
+    const int sumCount = int(spec.sums.size());
+    if (store::sqliteVersion() >= 3043000 || sumCount > MaxSums)
+        return fallback();
     {
         auto encoding = store::fetchAll(connection, QStringLiteral("PRAGMA encoding"));
         if (!encoding)
             return encoding.failure();
         if (encoding->rows.size() != 1 || encoding->rows[0][0].toText() != QLatin1String("UTF-8"))
-            return groupedQuery(connection, journal);
+            return fallback();
     }
-    auto st = connection.prepare(partnerLinesSql(journal));
+    auto st = connection.prepare(linesSql(spec));
     if (!st)
         return st.failure();
 
@@ -177,7 +198,7 @@ Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal jo
         const auto nameStorage = st->columnStorage(0);
         const auto codeStorage = st->columnStorage(1);
         if (nameStorage == store::Statement::Storage::Blob || codeStorage == store::Statement::Storage::Blob)
-            return groupedQuery(connection, journal);
+            return fallback();
         const bool nameNull = nameStorage == store::Statement::Storage::Null;
         const bool codeNull = codeStorage == store::Statement::Storage::Null;
         // Text columns: numbers are stored as text, so a value here is NULL or text.
@@ -189,17 +210,17 @@ Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal jo
         Group& g = found->second;
         if (!codeNull)
             ++g.lines;
-        g.base.add(*st, 2);
-        g.vat.add(*st, 3);
-        g.reverseCharge.add(*st, 4);
+        for (int i = 0; i < sumCount; ++i)
+            g.sums[size_t(i)].add(*st, 2 + i);
     }
 
     std::vector<Groups::iterator> order;
     order.reserve(groups.size());
     for (auto it = groups.begin(); it != groups.end(); ++it) {
         const Group& g = it->second;
-        if (g.base.overflow || g.vat.overflow || g.reverseCharge.overflow)
-            return groupedQuery(connection, journal);
+        for (int i = 0; i < sumCount; ++i)
+            if (g.sums[size_t(i)].overflow)
+                return fallback();
         order.push_back(it);
     }
     std::sort(order.begin(), order.end(), [](Groups::iterator a, Groups::iterator b) {
@@ -212,8 +233,11 @@ Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal jo
     });
 
     store::RecordSet totals;
-    totals.columns = { QStringLiteral("NUME"),  QStringLiteral("CODF"), QStringLiteral("NrFac"),
-                       QStringLiteral("Expr1"), QStringLiteral("TVA"),  QStringLiteral("Taxare") };
+    totals.columns = { QStringLiteral("NUME"), QStringLiteral("CODF") };
+    if (spec.countLines)
+        totals.columns.append(QStringLiteral("NrFac"));
+    for (const auto& sum : spec.sums)
+        totals.columns.append(sum.first);
     totals.rows.reserve(qsizetype(order.size()));
     auto text = [](bool isNull, std::string_view bytes) {
         return isNull ? Value::null() : Value(QString::fromUtf8(bytes.data(), qsizetype(bytes.size())));
@@ -223,11 +247,22 @@ Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal jo
     for (Groups::iterator it : order) {
         const KeyParts k = splitKey(it->first);
         const Group& g = it->second;
-        totals.rows.append({ text(k.nameNull, k.name), text(k.codeNull, k.code), Value(g.lines), g.base.result(),
-                             g.vat.result(), g.reverseCharge.result() });
+        QList<Value> row;
+        row.reserve(totals.columns.size());
+        row << text(k.nameNull, k.name) << text(k.codeNull, k.code);
+        if (spec.countLines)
+            row << Value(g.lines);
+        for (int i = 0; i < sumCount; ++i)
+            row << g.sums[size_t(i)].result();
+        totals.rows.append(std::move(row));
         groups.erase(it);
     }
     return totals;
+}
+
+Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal journal)
+{
+    return groupedTotals(connection, partnerGroupedTotals(journal));
 }
 
 QList<PartnerRow> acceptedPartners2012(Journal journal, const store::RecordSet& totals)
