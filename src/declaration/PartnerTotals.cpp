@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace orvida::declaration {
@@ -137,14 +137,75 @@ void makeKey(std::string& key, bool nameNull, QByteArrayView name, bool codeNull
     key.append(code.data(), size_t(code.size()));
 }
 
-KeyParts splitKey(const std::string& key)
+KeyParts splitKey(std::string_view key)
 {
     quint32 nameSize = 0;
     std::memcpy(&nameSize, key.data() + 1, sizeof nameSize);
     const size_t codeAt = 1 + sizeof nameSize + nameSize;
-    return { key[0] == '\0', std::string_view(key).substr(1 + sizeof nameSize, nameSize), key[codeAt] == '\0',
-             std::string_view(key).substr(codeAt + 1) };
+    return { key[0] == '\0', key.substr(1 + sizeof nameSize, nameSize), key[codeAt] == '\0', key.substr(codeAt + 1) };
 }
+
+// The groups in the order first seen, their keys one after another in one text, found through an
+// index of slots probed in turn (a power of two of them, at most half full): a line's lookup
+// touches a slot, its key and its group, where a node-based map chases more pointers.
+class GroupTable
+{
+public:
+    Group& find(std::string_view key)
+    {
+        if ((entries_.size() + 1) * 2 > slots_.size())
+            grow();
+        const size_t hash = std::hash<std::string_view>()(key);
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.entry == 0) {
+                slot = { hash, entries_.size() + 1 };
+                entries_.push_back({ keys_.size(), key.size(), Group() });
+                keys_.append(key);
+                return entries_.back().group;
+            }
+            if (slot.hash == hash && keyOf(slot.entry - 1) == key)
+                return entries_[slot.entry - 1].group;
+        }
+    }
+    size_t size() const { return entries_.size(); }
+    std::string_view keyOf(size_t index) const
+    {
+        return std::string_view(keys_).substr(entries_[index].keyAt, entries_[index].keySize);
+    }
+    const Group& group(size_t index) const { return entries_[index].group; }
+
+private:
+    struct Slot
+    {
+        size_t hash = 0;
+        size_t entry = 0; // the entry's index + 1, 0 when free
+    };
+    struct Entry
+    {
+        size_t keyAt;
+        size_t keySize;
+        Group group;
+    };
+    void grow()
+    {
+        std::vector<Slot> fresh(std::max<size_t>(1024, slots_.size() * 2));
+        const size_t mask = fresh.size() - 1;
+        for (const Slot& old : slots_) {
+            if (old.entry == 0)
+                continue;
+            size_t i = old.hash & mask;
+            while (fresh[i].entry != 0)
+                i = (i + 1) & mask;
+            fresh[i] = old;
+        }
+        slots_ = std::move(fresh);
+    }
+    std::vector<Slot> slots_;
+    std::vector<Entry> entries_;
+    std::string keys_;
+};
 
 // BINARY collation: NULL first, then the bytes as unsigned, a prefix before the longer text.
 int compareKey(bool aNull, std::string_view a, bool bNull, std::string_view b)
@@ -186,8 +247,7 @@ Result<store::RecordSet> groupedTotals(store::Connection& connection, const Grou
 
     // The grouped query sorts the lines by their key alone and its sorter keeps equal keys in the
     // order they came (the table's order), so each group's sums add in the table's order, as here.
-    using Groups = std::unordered_map<std::string, Group>;
-    Groups groups;
+    GroupTable groups;
     std::string key;
     for (;;) {
         auto more = st->step();
@@ -204,28 +264,25 @@ Result<store::RecordSet> groupedTotals(store::Connection& connection, const Grou
         // Text columns: numbers are stored as text, so a value here is NULL or text.
         makeKey(key, nameNull, nameNull ? QByteArrayView() : st->columnBytes(0), codeNull,
                 codeNull ? QByteArrayView() : st->columnBytes(1));
-        auto found = groups.find(key);
-        if (found == groups.end())
-            found = groups.emplace(key, Group()).first;
-        Group& g = found->second;
+        Group& g = groups.find(key);
         if (!codeNull)
             ++g.lines;
         for (int i = 0; i < sumCount; ++i)
             g.sums[size_t(i)].add(*st, 2 + i);
     }
 
-    std::vector<Groups::iterator> order;
+    std::vector<size_t> order;
     order.reserve(groups.size());
-    for (auto it = groups.begin(); it != groups.end(); ++it) {
-        const Group& g = it->second;
+    for (size_t index = 0; index < groups.size(); ++index) {
+        const Group& g = groups.group(index);
         for (int i = 0; i < sumCount; ++i)
             if (g.sums[size_t(i)].overflow)
                 return fallback();
-        order.push_back(it);
+        order.push_back(index);
     }
-    std::sort(order.begin(), order.end(), [](Groups::iterator a, Groups::iterator b) {
-        const KeyParts x = splitKey(a->first);
-        const KeyParts y = splitKey(b->first);
+    std::sort(order.begin(), order.end(), [&groups](size_t a, size_t b) {
+        const KeyParts x = splitKey(groups.keyOf(a));
+        const KeyParts y = splitKey(groups.keyOf(b));
         const int byName = compareKey(x.nameNull, x.name, y.nameNull, y.name);
         if (byName != 0)
             return byName < 0;
@@ -242,11 +299,9 @@ Result<store::RecordSet> groupedTotals(store::Connection& connection, const Grou
     auto text = [](bool isNull, std::string_view bytes) {
         return isNull ? Value::null() : Value(QString::fromUtf8(bytes.data(), qsizetype(bytes.size())));
     };
-    // Each group is let go once its row is made, so the table and the rows are not held whole
-    // at the same time.
-    for (Groups::iterator it : order) {
-        const KeyParts k = splitKey(it->first);
-        const Group& g = it->second;
+    for (size_t index : order) {
+        const KeyParts k = splitKey(groups.keyOf(index));
+        const Group& g = groups.group(index);
         QList<Value> row;
         row.reserve(totals.columns.size());
         row << text(k.nameNull, k.name) << text(k.codeNull, k.code);
@@ -255,7 +310,6 @@ Result<store::RecordSet> groupedTotals(store::Connection& connection, const Grou
         for (int i = 0; i < sumCount; ++i)
             row << g.sums[size_t(i)].result();
         totals.rows.append(std::move(row));
-        groups.erase(it);
     }
     return totals;
 }
