@@ -73,7 +73,7 @@ struct EngineSum
 {
     qint64 integer = 0;
     double real = 0;
-    qint64 count = 0;
+    bool any = false; // a value was added
     bool approximate = false;
     bool overflow = false;
 
@@ -84,7 +84,7 @@ struct EngineSum
             return;
         case store::Statement::Storage::Integer: {
             const qint64 v = st.columnInteger(column);
-            ++count;
+            any = true;
             real += double(v);
             if (!approximate && !overflow && __builtin_add_overflow(integer, v, &integer))
                 approximate = overflow = true;
@@ -92,7 +92,7 @@ struct EngineSum
         }
         default:
             // SUM reads a text or blob amount as the number it starts with, as columnReal does.
-            ++count;
+            any = true;
             real += st.columnReal(column);
             approximate = true;
             return;
@@ -100,7 +100,7 @@ struct EngineSum
     }
     Value result() const
     {
-        if (count == 0)
+        if (!any)
             return Value::null();
         if (approximate)
             return Value(real);
@@ -170,6 +170,14 @@ public:
         }
     }
     size_t size() const { return entries_.size(); }
+    // Lets go of the index and the spare room once every line is in: the groups are then only
+    // read, while the rows are made beside them.
+    void finish()
+    {
+        slots_ = std::vector<Slot>();
+        entries_.shrink_to_fit();
+        keys_.shrink_to_fit();
+    }
     std::string_view keyOf(size_t index) const
     {
         return std::string_view(keys_).substr(entries_[index].keyAt, entries_[index].keySize);
@@ -271,6 +279,7 @@ Result<store::RecordSet> groupedTotals(store::Connection& connection, const Grou
             g.sums[size_t(i)].add(*st, 2 + i);
     }
 
+    groups.finish();
     std::vector<size_t> order;
     order.reserve(groups.size());
     for (size_t index = 0; index < groups.size(); ++index) {
