@@ -3,10 +3,11 @@
 #include "store/Database.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace orvida::declaration {
@@ -22,32 +23,48 @@ JournalColumns journalColumns(Journal journal)
              QStringLiteral("(COL7<>0 OR COL9<>0 OR COL10<>0)") };
 }
 
-QString partnerTotalsSql(Journal journal)
+namespace {
+
+GroupedTotals partnerGroupedTotals(Journal journal)
 {
     const JournalColumns c = journalColumns(journal);
-    return QStringLiteral(
-               "SELECT NUME, CODF, Count(CODF) AS NrFac, Sum(%1) AS Expr1, Sum(%2) AS TVA, Sum(%3) AS Taxare "
-               "FROM %4 WHERE %5 GROUP BY NUME, CODF ORDER BY NUME COLLATE BINARY, CODF COLLATE BINARY")
-        .arg(c.base, c.vat, c.reverseCharge, c.table, c.takesPart);
+    return { c.table,
+             c.takesPart,
+             true,
+             { { QStringLiteral("Expr1"), c.base },
+               { QStringLiteral("TVA"), c.vat },
+               { QStringLiteral("Taxare"), c.reverseCharge } } };
+}
+
+} // namespace
+
+QString groupedTotalsSql(const GroupedTotals& totals)
+{
+    QString sql = QStringLiteral("SELECT NUME, CODF");
+    if (totals.countLines)
+        sql += QStringLiteral(", Count(CODF) AS NrFac");
+    for (const auto& [name, expression] : totals.sums)
+        sql += QStringLiteral(", Sum(%1) AS %2").arg(expression, name);
+    return sql
+        + QStringLiteral(" FROM %1 WHERE %2 GROUP BY NUME, CODF ORDER BY NUME COLLATE BINARY, CODF COLLATE BINARY")
+              .arg(totals.table, totals.takesPart);
+}
+
+QString partnerTotalsSql(Journal journal)
+{
+    return groupedTotalsSql(partnerGroupedTotals(journal));
 }
 
 namespace {
 
 // The journal's lines that take part, with the values the grouped query sums, computed by the same
 // expressions.
-QString partnerLinesSql(Journal journal)
+QString linesSql(const GroupedTotals& totals)
 {
-    if (journal == Journal::Purchases)
-        return QStringLiteral(
-            "SELECT NUME, CODF, COL6+COL8+COL10+COL12+COL14+COL16, COL7+COL9+COL11+COL13+COL15+COL17, "
-            "COL16 "
-            "FROM zet_jct_UE "
-            "WHERE (COL7<>0 OR COL9<>0 OR COL11<>0 OR COL13<>0 OR COL15<>0 OR COL16<>0)");
-    return QStringLiteral(
-        "SELECT NUME, CODF, COL6+COL8+COL10, COL7+COL9+CASE WHEN COL10<>0 THEN TOTAL-COL10 ELSE 0 END, "
-        "COL10 "
-        "FROM zet_jvt_UE "
-        "WHERE (COL7<>0 OR COL9<>0 OR COL10<>0)");
+    QString sql = QStringLiteral("SELECT NUME, CODF");
+    for (const auto& sum : totals.sums)
+        sql += QStringLiteral(", ") + sum.second;
+    return sql + QStringLiteral(" FROM %1 WHERE %2").arg(totals.table, totals.takesPart);
 }
 
 // SQLite's SUM up to 3.42: an exact integer total while every value is an integer, beside a double
@@ -56,7 +73,7 @@ struct EngineSum
 {
     qint64 integer = 0;
     double real = 0;
-    qint64 count = 0;
+    bool any = false; // a value was added
     bool approximate = false;
     bool overflow = false;
 
@@ -67,7 +84,7 @@ struct EngineSum
             return;
         case store::Statement::Storage::Integer: {
             const qint64 v = st.columnInteger(column);
-            ++count;
+            any = true;
             real += double(v);
             if (!approximate && !overflow && __builtin_add_overflow(integer, v, &integer))
                 approximate = overflow = true;
@@ -75,7 +92,7 @@ struct EngineSum
         }
         default:
             // SUM reads a text or blob amount as the number it starts with, as columnReal does.
-            ++count;
+            any = true;
             real += st.columnReal(column);
             approximate = true;
             return;
@@ -83,7 +100,7 @@ struct EngineSum
     }
     Value result() const
     {
-        if (count == 0)
+        if (!any)
             return Value::null();
         if (approximate)
             return Value(real);
@@ -92,12 +109,11 @@ struct EngineSum
 };
 
 // The sums of one (NUME, CODF) group.
+constexpr int MaxSums = 3;
 struct Group
 {
     qint64 lines = 0; // lines with a code
-    EngineSum base;
-    EngineSum vat;
-    EngineSum reverseCharge;
+    std::array<EngineSum, MaxSums> sums;
 };
 
 // A group's key as one string: for NUME then CODF a byte telling NULL from text (a NULL and the
@@ -121,14 +137,83 @@ void makeKey(std::string& key, bool nameNull, QByteArrayView name, bool codeNull
     key.append(code.data(), size_t(code.size()));
 }
 
-KeyParts splitKey(const std::string& key)
+KeyParts splitKey(std::string_view key)
 {
     quint32 nameSize = 0;
     std::memcpy(&nameSize, key.data() + 1, sizeof nameSize);
     const size_t codeAt = 1 + sizeof nameSize + nameSize;
-    return { key[0] == '\0', std::string_view(key).substr(1 + sizeof nameSize, nameSize), key[codeAt] == '\0',
-             std::string_view(key).substr(codeAt + 1) };
+    return { key[0] == '\0', key.substr(1 + sizeof nameSize, nameSize), key[codeAt] == '\0', key.substr(codeAt + 1) };
 }
+
+// The groups in the order first seen, their keys one after another in one text, found through an
+// index of slots probed in turn (a power of two of them, at most half full): a line's lookup
+// touches a slot, its key and its group, where a node-based map chases more pointers.
+class GroupTable
+{
+public:
+    Group& find(std::string_view key)
+    {
+        if ((entries_.size() + 1) * 2 > slots_.size())
+            grow();
+        const size_t hash = std::hash<std::string_view>()(key);
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.entry == 0) {
+                slot = { hash, entries_.size() + 1 };
+                entries_.push_back({ keys_.size(), key.size(), Group() });
+                keys_.append(key);
+                return entries_.back().group;
+            }
+            if (slot.hash == hash && keyOf(slot.entry - 1) == key)
+                return entries_[slot.entry - 1].group;
+        }
+    }
+    size_t size() const { return entries_.size(); }
+    // Lets go of the index and the spare room once every line is in: the groups are then only
+    // read, while the rows are made beside them.
+    void finish()
+    {
+        slots_ = std::vector<Slot>();
+        entries_.shrink_to_fit();
+        keys_.shrink_to_fit();
+    }
+    std::string_view keyOf(size_t index) const
+    {
+        return std::string_view(keys_).substr(entries_[index].keyAt, entries_[index].keySize);
+    }
+    const Group& group(size_t index) const { return entries_[index].group; }
+
+private:
+    struct Slot
+    {
+        size_t hash = 0;
+        size_t entry = 0; // the entry's index + 1, 0 when free
+    };
+    struct Entry
+    {
+        size_t keyAt;
+        size_t keySize;
+        Group group;
+    };
+    void grow()
+    {
+        std::vector<Slot> fresh(std::max<size_t>(1024, slots_.size() * 2));
+        const size_t mask = fresh.size() - 1;
+        for (const Slot& old : slots_) {
+            if (old.entry == 0)
+                continue;
+            size_t i = old.hash & mask;
+            while (fresh[i].entry != 0)
+                i = (i + 1) & mask;
+            fresh[i] = old;
+        }
+        slots_ = std::move(fresh);
+    }
+    std::vector<Slot> slots_;
+    std::vector<Entry> entries_;
+    std::string keys_;
+};
 
 // BINARY collation: NULL first, then the bytes as unsigned, a prefix before the longer text.
 int compareKey(bool aNull, std::string_view a, bool bNull, std::string_view b)
@@ -141,32 +226,36 @@ int compareKey(bool aNull, std::string_view a, bool bNull, std::string_view b)
 // The grouped query's result when the pass cannot stand for it: an SQLite whose SUM adds
 // differently (3.43 compensates the rounding), a database not stored in UTF-8 (the bytes would
 // not order as the engine orders them), a blob as name or code, a SUM that overflows.
-Result<store::RecordSet> groupedQuery(store::Connection& connection, Journal journal)
+// More sums than a group holds also take the query.
+Result<store::RecordSet> groupedQuery(store::Connection& connection, const GroupedTotals& totals)
 {
-    return store::fetchAll(connection, partnerTotalsSql(journal));
+    return store::fetchAll(connection, groupedTotalsSql(totals));
 }
 
 } // namespace
 
-Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal journal)
+Result<store::RecordSet> groupedTotals(store::Connection& connection, const GroupedTotals& spec)
 {
-    if (store::sqliteVersion() >= 3043000)
-        return groupedQuery(connection, journal);
+    auto fallback = [&connection, &spec] {
+        return groupedQuery(connection, spec);
+    };
+    const int sumCount = int(spec.sums.size());
+    if (store::sqliteVersion() >= 3043000 || sumCount > MaxSums)
+        return fallback();
     {
         auto encoding = store::fetchAll(connection, QStringLiteral("PRAGMA encoding"));
         if (!encoding)
             return encoding.failure();
         if (encoding->rows.size() != 1 || encoding->rows[0][0].toText() != QLatin1String("UTF-8"))
-            return groupedQuery(connection, journal);
+            return fallback();
     }
-    auto st = connection.prepare(partnerLinesSql(journal));
+    auto st = connection.prepare(linesSql(spec));
     if (!st)
         return st.failure();
 
     // The grouped query sorts the lines by their key alone and its sorter keeps equal keys in the
     // order they came (the table's order), so each group's sums add in the table's order, as here.
-    using Groups = std::unordered_map<std::string, Group>;
-    Groups groups;
+    GroupTable groups;
     std::string key;
     for (;;) {
         auto more = st->step();
@@ -177,34 +266,32 @@ Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal jo
         const auto nameStorage = st->columnStorage(0);
         const auto codeStorage = st->columnStorage(1);
         if (nameStorage == store::Statement::Storage::Blob || codeStorage == store::Statement::Storage::Blob)
-            return groupedQuery(connection, journal);
+            return fallback();
         const bool nameNull = nameStorage == store::Statement::Storage::Null;
         const bool codeNull = codeStorage == store::Statement::Storage::Null;
         // Text columns: numbers are stored as text, so a value here is NULL or text.
         makeKey(key, nameNull, nameNull ? QByteArrayView() : st->columnBytes(0), codeNull,
                 codeNull ? QByteArrayView() : st->columnBytes(1));
-        auto found = groups.find(key);
-        if (found == groups.end())
-            found = groups.emplace(key, Group()).first;
-        Group& g = found->second;
+        Group& g = groups.find(key);
         if (!codeNull)
             ++g.lines;
-        g.base.add(*st, 2);
-        g.vat.add(*st, 3);
-        g.reverseCharge.add(*st, 4);
+        for (int i = 0; i < sumCount; ++i)
+            g.sums[size_t(i)].add(*st, 2 + i);
     }
 
-    std::vector<Groups::iterator> order;
+    groups.finish();
+    std::vector<size_t> order;
     order.reserve(groups.size());
-    for (auto it = groups.begin(); it != groups.end(); ++it) {
-        const Group& g = it->second;
-        if (g.base.overflow || g.vat.overflow || g.reverseCharge.overflow)
-            return groupedQuery(connection, journal);
-        order.push_back(it);
+    for (size_t index = 0; index < groups.size(); ++index) {
+        const Group& g = groups.group(index);
+        for (int i = 0; i < sumCount; ++i)
+            if (g.sums[size_t(i)].overflow)
+                return fallback();
+        order.push_back(index);
     }
-    std::sort(order.begin(), order.end(), [](Groups::iterator a, Groups::iterator b) {
-        const KeyParts x = splitKey(a->first);
-        const KeyParts y = splitKey(b->first);
+    std::sort(order.begin(), order.end(), [&groups](size_t a, size_t b) {
+        const KeyParts x = splitKey(groups.keyOf(a));
+        const KeyParts y = splitKey(groups.keyOf(b));
         const int byName = compareKey(x.nameNull, x.name, y.nameNull, y.name);
         if (byName != 0)
             return byName < 0;
@@ -212,22 +299,33 @@ Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal jo
     });
 
     store::RecordSet totals;
-    totals.columns = { QStringLiteral("NUME"),  QStringLiteral("CODF"), QStringLiteral("NrFac"),
-                       QStringLiteral("Expr1"), QStringLiteral("TVA"),  QStringLiteral("Taxare") };
+    totals.columns = { QStringLiteral("NUME"), QStringLiteral("CODF") };
+    if (spec.countLines)
+        totals.columns.append(QStringLiteral("NrFac"));
+    for (const auto& sum : spec.sums)
+        totals.columns.append(sum.first);
     totals.rows.reserve(qsizetype(order.size()));
     auto text = [](bool isNull, std::string_view bytes) {
         return isNull ? Value::null() : Value(QString::fromUtf8(bytes.data(), qsizetype(bytes.size())));
     };
-    // Each group is let go once its row is made, so the table and the rows are not held whole
-    // at the same time.
-    for (Groups::iterator it : order) {
-        const KeyParts k = splitKey(it->first);
-        const Group& g = it->second;
-        totals.rows.append({ text(k.nameNull, k.name), text(k.codeNull, k.code), Value(g.lines), g.base.result(),
-                             g.vat.result(), g.reverseCharge.result() });
-        groups.erase(it);
+    for (size_t index : order) {
+        const KeyParts k = splitKey(groups.keyOf(index));
+        const Group& g = groups.group(index);
+        QList<Value> row;
+        row.reserve(totals.columns.size());
+        row << text(k.nameNull, k.name) << text(k.codeNull, k.code);
+        if (spec.countLines)
+            row << Value(g.lines);
+        for (int i = 0; i < sumCount; ++i)
+            row << g.sums[size_t(i)].result();
+        totals.rows.append(std::move(row));
     }
     return totals;
+}
+
+Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal journal)
+{
+    return groupedTotals(connection, partnerGroupedTotals(journal));
 }
 
 QList<PartnerRow> acceptedPartners2012(Journal journal, const store::RecordSet& totals)

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+
 namespace orvida::declaration {
 
 // What the partner totals sum for one journal: its table, a row's base, VAT and reverse-charge base,
@@ -22,14 +24,29 @@ struct JournalColumns
 };
 JournalColumns journalColumns(Journal journal);
 
+// A grouped total over one journal's lines: one row per distinct (NUME, CODF) as stored, ordered by
+// NUME then CODF (binary). Columns NUME, CODF, NrFac (lines with a code) when counted, then one sum
+// per summed expression, of the lines that take part.
+struct GroupedTotals
+{
+    QString table;
+    QString takesPart;
+    bool countLines = false;
+    QList<std::pair<QString, QString>> sums; // column name, summed expression (at most three)
+};
+QString groupedTotalsSql(const GroupedTotals& totals);
+
+// The same rows as groupedTotalsSql gives, value for value, from one pass over the journal into a
+// table of groups sorted once at the end (the grouped query sorts every line).
+Result<store::RecordSet> groupedTotals(store::Connection& connection, const GroupedTotals& totals);
+
 // The partner totals of one journal: one row per distinct (NUME, CODF) as stored, ordered by NUME
 // then CODF (binary). Columns NUME, CODF, NrFac (lines with a code), Expr1 (base), TVA, Taxare
 // (reverse-charge base). Only lines with VAT or a reverse-charge base take part. Reverse-charge
 // purchases carry their base in COL16 and their VAT in COL17.
 QString partnerTotalsSql(Journal journal);
 
-// The same rows as partnerTotalsSql gives, value for value, from one pass over the journal into a
-// table of groups sorted once at the end (the grouped query sorts every line).
+// The same rows as partnerTotalsSql gives, from one pass over the journal.
 Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal journal);
 
 // One accepted partner of the declaration from 2012 on.

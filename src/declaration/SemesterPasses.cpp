@@ -2,15 +2,6 @@
 
 namespace orvida::declaration {
 
-namespace {
-
-const QString Order = QStringLiteral(" GROUP BY NUME, CODF ORDER BY NUME COLLATE BINARY, CODF COLLATE BINARY");
-const QString SalesWhere = QStringLiteral(" FROM zet_jvt_UE WHERE (COL7<>0 OR COL9<>0)");
-const QString PurchasesWhere
-    = QStringLiteral(" FROM zet_jct_UE WHERE (COL7<>0 OR COL9<>0 OR COL11<>0 OR COL13<>0 OR COL15<>0)");
-
-} // namespace
-
 Journal passJournal(SemesterPass pass)
 {
     switch (pass) {
@@ -44,23 +35,27 @@ ScreeningRule passRule(SemesterPass pass)
     return { PreFilter::PresentUnder13, Acceptance::UpTo10, Rejection::Reported };
 }
 
+GroupedTotals semesterTotals(Journal journal)
+{
+    if (journal == Journal::Purchases)
+        return { QStringLiteral("zet_jct_UE"),
+                 QStringLiteral("(COL7<>0 OR COL9<>0 OR COL11<>0 OR COL13<>0 OR COL15<>0)"),
+                 false,
+                 { { QStringLiteral("Expr1"), QStringLiteral("COL6+COL8+COL10+COL12+COL14") },
+                   { QStringLiteral("TVA"), QStringLiteral("COL7+COL9+COL11+COL13+COL15") } } };
+    return { QStringLiteral("zet_jvt_UE"),
+             QStringLiteral("(COL7<>0 OR COL9<>0)"),
+             false,
+             { { QStringLiteral("Expr1"), QStringLiteral("COL6+COL8") },
+               { QStringLiteral("TVA"), QStringLiteral("COL7+COL9") } } };
+}
+
 QString passQuery(SemesterPass pass)
 {
-    switch (pass) {
-    case SemesterPass::A:
-        return QStringLiteral("SELECT NUME, CODF") + SalesWhere + Order;
-    case SemesterPass::B:
-        return QStringLiteral("SELECT NUME, CODF") + PurchasesWhere + Order;
-    case SemesterPass::C:
-    case SemesterPass::F:
-        return QStringLiteral("SELECT NUME, CODF, Sum(COL6+COL8+COL10+COL12+COL14) AS Expr1, "
-                              "Sum(COL7+COL9+COL11+COL13+COL15) AS TVA")
-            + PurchasesWhere + Order;
-    case SemesterPass::D:
-    case SemesterPass::E:
-        break;
-    }
-    return QStringLiteral("SELECT NUME, CODF, Sum(COL6+COL8) AS Expr1, Sum(COL7+COL9) AS TVA") + SalesWhere + Order;
+    GroupedTotals totals = semesterTotals(passJournal(pass));
+    if (pass == SemesterPass::A || pass == SemesterPass::B)
+        totals.sums.clear();
+    return groupedTotalsSql(totals);
 }
 
 } // namespace orvida::declaration

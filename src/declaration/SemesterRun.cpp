@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <cmath>
+#include <future>
 
 namespace orvida::declaration {
 
@@ -197,14 +198,22 @@ QString identification(const CompanyIdentity& c)
 }
 
 // The partner list (both modes), then the amounts of the report or of the restore text. Each
-// journal is grouped once: the listing passes select and group the lines as the amount passes do,
-// so they walk the amount passes' rows.
-std::optional<StepFailure> runPasses(store::Connection& connection, bool reportMode, Texts& t, MessageSink& sink)
+// journal is grouped once, in one pass over its lines: the listing passes select and group the
+// lines as the amount passes do, so they walk the amount passes' rows. The sales journal is
+// grouped at the same time as the purchases, on a second connection opened by its own thread.
+std::optional<StepFailure>
+runPasses(store::Connection& connection, const ProgramFolder& folder, bool reportMode, Texts& t, MessageSink& sink)
 {
-    const auto sales = store::fetchAll(connection, passQuery(SemesterPass::D));
+    auto salesRead = std::async(std::launch::async, [&folder]() -> Result<store::RecordSet> {
+        auto salesConnection = store::openDatabase(folder);
+        if (!salesConnection)
+            return salesConnection.failure();
+        return groupedTotals(*salesConnection, semesterTotals(Journal::Sales));
+    });
+    const auto purchases = groupedTotals(connection, semesterTotals(Journal::Purchases));
+    const auto sales = salesRead.get();
     if (!sales)
         return StepFailure { sales.failure(), LPassA };
-    const auto purchases = store::fetchAll(connection, passQuery(SemesterPass::C));
     if (!purchases)
         return StepFailure { purchases.failure(), LPassB };
     if (auto a = runPass(*sales, SemesterPass::A, t); !a)
@@ -303,7 +312,7 @@ DeclarationOutcome runSemesterDeclaration(const DeclarationInputs& in, const Dec
     if (auto check = inputCheckSemester(in, today))
         return stoppedByCheck(outcome, *check, sink);
 
-    // One connection serves the run.
+    // One connection serves the run; the sales journal is read on a second one beside it.
     auto connection = store::openDatabase(ctx.folder);
     if (!connection)
         return stoppedByFailure(outcome, connection.failure(), LCompanyRow, sink);
@@ -319,7 +328,7 @@ DeclarationOutcome runSemesterDeclaration(const DeclarationInputs& in, const Dec
     t.strRestaurat = QStringLiteral(" 1") + Crlf + result.year + QStringLiteral(",#S%1#,##,##,").arg(result.semester)
         + bareValue(result.code) + QStringLiteral(",#") + id + QStringLiteral("#,")
         + QStringLiteral("##,##,##,,##,##,##,##,##") + Crlf;
-    if (auto f = runPasses(*connection, in.reportFile, t, sink))
+    if (auto f = runPasses(*connection, ctx.folder, in.reportFile, t, sink))
         return stoppedByFailure(outcome, f->failure, f->label, sink);
     if (!finite(t.totals))
         return stoppedByFailure(

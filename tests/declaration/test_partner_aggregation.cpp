@@ -1,4 +1,5 @@
 #include "declaration/PartnerTotals.h"
+#include "declaration/SemesterPasses.h"
 #include "store/Database.h"
 #include "support/TestFolder.h"
 
@@ -20,24 +21,46 @@ const char* tableOf(Journal journal)
 }
 
 // The one-pass totals against the grouped query, value for value (sums compared exactly).
-void expectSameAsGroupedQuery(const TestFolder& folder, Journal journal, const char* sortCache)
+void expectSameTotals(const TestFolder& folder,
+                      Journal journal,
+                      const QString& groupedSql,
+                      const std::function<Result<store::RecordSet>(store::Connection&)>& onePass,
+                      const char* sortCache)
 {
     auto connection = store::openDatabase(folder.folder());
     ASSERT_TRUE(connection.ok());
     // A small sorter cache makes the grouped query spill to files and merge them.
     ASSERT_TRUE(connection->exec(QStringLiteral("PRAGMA cache_size=%1").arg(QLatin1String(sortCache))).ok());
-    auto grouped = store::fetchAll(*connection, partnerTotalsSql(journal));
-    auto pass = partnerTotals(*connection, journal);
+    auto grouped = store::fetchAll(*connection, groupedSql);
+    auto pass = onePass(*connection);
     ASSERT_TRUE(grouped.ok());
     ASSERT_TRUE(pass.ok());
     ASSERT_FALSE(grouped->isEmpty());
     EXPECT_EQ(pass->columns, grouped->columns);
     ASSERT_EQ(pass->size(), grouped->size()) << tableOf(journal);
+    const int base = pass->columnIndex(QStringLiteral("Expr1"));
     for (int i = 0; i < grouped->size(); ++i)
         ASSERT_EQ(pass->rows[i], grouped->rows[i])
             << tableOf(journal) << " group " << i << ": " << grouped->rows[i][0].toText().toStdString() << " / "
-            << grouped->rows[i][1].toText().toStdString() << " " << grouped->rows[i][3].toText().toStdString() << " vs "
-            << pass->rows[i][3].toText().toStdString();
+            << grouped->rows[i][1].toText().toStdString() << " " << grouped->rows[i][base].toText().toStdString()
+            << " vs " << pass->rows[i][base].toText().toStdString();
+}
+
+// The declaration's partner totals, then the semester's, which take other lines and sum other
+// columns.
+void expectSameAsGroupedQuery(const TestFolder& folder, Journal journal, const char* sortCache)
+{
+    {
+        SCOPED_TRACE("declaration");
+        expectSameTotals(
+            folder, journal, partnerTotalsSql(journal),
+            [journal](store::Connection& c) { return partnerTotals(c, journal); }, sortCache);
+    }
+    SCOPED_TRACE("semester");
+    const GroupedTotals totals = semesterTotals(journal);
+    expectSameTotals(
+        folder, journal, groupedTotalsSql(totals), [&totals](store::Connection& c) { return groupedTotals(c, totals); },
+        sortCache);
 }
 
 // A journal made to catch a pass that groups, orders or adds differently from the grouped query:
