@@ -234,12 +234,12 @@ Result<store::RecordSet> groupedQuery(store::Connection& connection, const Group
 
 } // namespace
 
-Result<store::RecordSet> groupedTotals(store::Connection& connection, const GroupedTotals& spec)
+Result<store::RecordSet> groupedTotals(store::Connection& connection, const GroupedTotals& grouping)
 {
-    auto fallback = [&connection, &spec] {
-        return groupedQuery(connection, spec);
+    auto fallback = [&connection, &grouping] {
+        return groupedQuery(connection, grouping);
     };
-    const int sumCount = int(spec.sums.size());
+    const int sumCount = int(grouping.sums.size());
     if (store::sqliteVersion() >= 3043000 || sumCount > MaxSums)
         return fallback();
     {
@@ -249,7 +249,7 @@ Result<store::RecordSet> groupedTotals(store::Connection& connection, const Grou
         if (encoding->rows.size() != 1 || encoding->rows[0][0].toText() != QLatin1String("UTF-8"))
             return fallback();
     }
-    auto st = connection.prepare(linesSql(spec));
+    auto st = connection.prepare(linesSql(grouping));
     if (!st)
         return st.failure();
 
@@ -300,9 +300,9 @@ Result<store::RecordSet> groupedTotals(store::Connection& connection, const Grou
 
     store::RecordSet totals;
     totals.columns = { QStringLiteral("NUME"), QStringLiteral("CODF") };
-    if (spec.countLines)
+    if (grouping.countLines)
         totals.columns.append(QStringLiteral("NrFac"));
-    for (const auto& sum : spec.sums)
+    for (const auto& sum : grouping.sums)
         totals.columns.append(sum.first);
     totals.rows.reserve(qsizetype(order.size()));
     auto text = [](bool isNull, std::string_view bytes) {
@@ -314,7 +314,7 @@ Result<store::RecordSet> groupedTotals(store::Connection& connection, const Grou
         QList<Value> row;
         row.reserve(totals.columns.size());
         row << text(k.nameNull, k.name) << text(k.codeNull, k.code);
-        if (spec.countLines)
+        if (grouping.countLines)
             row << Value(g.lines);
         for (int i = 0; i < sumCount; ++i)
             row << g.sums[size_t(i)].result();
