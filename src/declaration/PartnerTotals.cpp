@@ -209,9 +209,10 @@ KeyParts splitKey(std::string_view key)
     return { key[0] == '\0', key.substr(1 + sizeof nameSize, nameSize), key[codeAt] == '\0', key.substr(codeAt + 1) };
 }
 
-// The groups in the order first seen, their keys one after another in one text, found through an
-// index of slots probed in turn (a power of two of them, at most half full): a line's lookup
-// touches a slot, its key and its group, where a node-based map chases more pointers.
+// The groups in the order first seen, found through an index of slots probed in turn (a power of
+// two of them, at most half full). A short key is kept in its group's entry, two cache lines: a
+// line's lookup then touches a slot and the entry, where a node-based map chases more pointers.
+// A longer key is kept in one text with the others.
 class GroupTable
 {
 public:
@@ -220,16 +221,16 @@ public:
         if ((entries_.size() + 1) * 2 > slots_.size())
             grow();
         const size_t hash = std::hash<std::string_view>()(key);
+        const quint32 tag = quint32(hash >> 32);
         const size_t mask = slots_.size() - 1;
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
             Slot& slot = slots_[i];
             if (slot.entry == 0) {
-                slot = { hash, entries_.size() + 1 };
-                entries_.push_back({ keys_.size(), Group() });
-                keys_.append(key);
+                slot = { tag, quint32(entries_.size() + 1) };
+                add(key);
                 return entries_.back().group;
             }
-            if (slot.hash == hash && keyOf(slot.entry - 1) == key)
+            if (slot.tag == tag && keyOf(slot.entry - 1) == key)
                 return entries_[slot.entry - 1].group;
         }
     }
@@ -247,27 +248,45 @@ public:
     {
         slots_ = std::vector<Slot>();
         entries_.shrink_to_fit();
-        keys_.shrink_to_fit();
+        longKeys_.shrink_to_fit();
     }
-    // A key runs up to the next one's start.
     std::string_view keyOf(size_t index) const
     {
-        const size_t end = index + 1 < entries_.size() ? entries_[index + 1].keyAt : keys_.size();
-        return std::string_view(keys_).substr(entries_[index].keyAt, end - entries_[index].keyAt);
+        const Entry& e = entries_[index];
+        if (e.keySize <= InlineKey)
+            return std::string_view(e.key, e.keySize);
+        size_t at = 0;
+        std::memcpy(&at, e.key, sizeof at);
+        return std::string_view(longKeys_).substr(at, e.keySize);
     }
     const Group& group(size_t index) const { return entries_[index].group; }
 
 private:
     struct Slot
     {
-        size_t hash = 0;
-        size_t entry = 0; // the entry's index + 1, 0 when free
+        quint32 tag = 0; // the hash's high half (its low bits choose the slot)
+        quint32 entry = 0; // the entry's index + 1, 0 when free (groups are far fewer than 2^32)
     };
-    struct Entry
+    static constexpr size_t InlineKey = 128 - sizeof(Group) - sizeof(quint32);
+    struct alignas(64) Entry
     {
-        size_t keyAt;
         Group group;
+        quint32 keySize = 0;
+        char key[InlineKey]; // the key, or where it starts in longKeys_
     };
+    static_assert(sizeof(Entry) == 128);
+    void add(std::string_view key)
+    {
+        Entry& e = entries_.emplace_back();
+        e.keySize = quint32(key.size());
+        if (key.size() <= InlineKey) {
+            std::memcpy(e.key, key.data(), key.size());
+            return;
+        }
+        const size_t at = longKeys_.size();
+        std::memcpy(e.key, &at, sizeof at);
+        longKeys_.append(key);
+    }
     void grow()
     {
         std::vector<Slot> fresh(std::max<size_t>(1024, slots_.size() * 2));
@@ -275,7 +294,7 @@ private:
         for (const Slot& old : slots_) {
             if (old.entry == 0)
                 continue;
-            size_t i = old.hash & mask;
+            size_t i = std::hash<std::string_view>()(keyOf(old.entry - 1)) & mask;
             while (fresh[i].entry != 0)
                 i = (i + 1) & mask;
             fresh[i] = old;
@@ -284,7 +303,7 @@ private:
     }
     std::vector<Slot> slots_;
     std::vector<Entry> entries_;
-    std::string keys_;
+    std::string longKeys_;
 };
 
 // The group of the statement's line (NUME, CODF first), the line counted when it has a code; null
