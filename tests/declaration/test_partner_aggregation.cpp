@@ -95,10 +95,19 @@ const QStringList WholeAmounts = { QStringLiteral("0"),
 void fillRandomJournal(
     const TestFolder& folder, Journal journal, int lines, unsigned seed, const QStringList& amounts = RoundedAmounts)
 {
-    const QStringList names = { QStringLiteral("NULL"),        QStringLiteral("''"),       QStringLiteral("'Alfa'"),
-                                QStringLiteral("'alfa'"),      QStringLiteral("'Alfa '"),  QStringLiteral("' Alfa'"),
-                                QStringLiteral("'Beta SRL'"),  QStringLiteral("'Ştefan'"), QStringLiteral("'Stefan'"),
-                                QStringLiteral("'Beta SRL.'"), QStringLiteral("'Z'"),      QStringLiteral("'123'") };
+    const QStringList names = { QStringLiteral("NULL"),
+                                QStringLiteral("''"),
+                                QStringLiteral("'Alfa'"),
+                                QStringLiteral("'alfa'"),
+                                QStringLiteral("'Alfa '"),
+                                QStringLiteral("' Alfa'"),
+                                QStringLiteral("'Beta SRL'"),
+                                QStringLiteral("'Ştefan'"),
+                                QStringLiteral("'Stefan'"),
+                                QStringLiteral("'Beta SRL.'"),
+                                QStringLiteral("'Z'"),
+                                QStringLiteral("'123'"),
+                                QStringLiteral("'Societatea Comerciala de Distributie Exemplu SRL'") };
     const QStringList codes = { QStringLiteral("NULL"),     QStringLiteral("''"),       QStringLiteral("'RO123'"),
                                 QStringLiteral("'ro123'"),  QStringLiteral("'RO 123'"), QStringLiteral("'RO123 '"),
                                 QStringLiteral("'RO1234'"), QStringLiteral("'123'"),    QStringLiteral("'RO12'") };
