@@ -68,7 +68,7 @@ QString linesSql(const GroupedTotals& totals)
     return sql + QStringLiteral(" FROM %1 WHERE %2").arg(totals.table, totals.takesPart);
 }
 
-// Whole amounts up to 2^53 in magnitude are doubles added without rounding.
+// Whole amounts below 2^53 in magnitude are doubles added without rounding.
 constexpr double ExactWhole = 9007199254740992.0;
 
 // SQLite's SUM up to 3.42: an exact integer total while every value is an integer, beside a double
@@ -159,7 +159,8 @@ struct Group
     qint64 lines = 0; // lines with a code
     std::array<EngineSum, MaxSums> sums;
     // Added by addWhole: the sum of each line's largest magnitude, which bounds every partial sum
-    // of the group's values in any order.
+    // of the group's values in any order. Below 2^53 it is exact itself, and no addition rounds;
+    // a sum at or past 2^53 may have rounded down to 2^53, which the checks refuse as well.
     double magnitude = 0;
 
     bool addWhole(const store::Statement& st, int sumCount)
@@ -169,14 +170,16 @@ struct Group
             if (!sums[size_t(i)].addWhole(st, 2 + i, largest))
                 return false;
         magnitude += largest;
-        return magnitude <= ExactWhole;
+        return magnitude < ExactWhole;
     }
-    void merge(const Group& other)
+    // False when the two shares' lines together could round in some order.
+    bool merge(const Group& other)
     {
         lines += other.lines;
         for (size_t i = 0; i < sums.size(); ++i)
             sums[i].merge(other.sums[i]);
         magnitude += other.magnitude;
+        return magnitude < ExactWhole;
     }
 };
 
@@ -235,12 +238,15 @@ public:
         }
     }
     size_t size() const { return entries_.size(); }
-    // Takes in another table's groups, which it lets go of.
-    void merge(GroupTable&& other)
+    // Takes in another table's groups, which it lets go of; false when a group's merged sums
+    // might differ from the sums in the table's order.
+    bool merge(GroupTable&& other)
     {
+        bool exact = true;
         for (size_t index = 0; index < other.size(); ++index)
-            find(other.keyOf(index)).merge(other.group(index));
+            exact = find(other.keyOf(index)).merge(other.group(index)) && exact;
         other = GroupTable();
+        return exact;
     }
     // Lets go of the index and the spare room once every line is in: the groups are then only
     // read, while the rows are made beside them.
@@ -438,7 +444,7 @@ namespace {
 // for the other's longer journal. A thread adds every chunk it takes into its own table of groups
 // for that journal; the two tables are merged and sorted once.
 // Merging reorders the additions, which gives the sums of the table's order only when no addition
-// rounds: every value a whole number and, per group, the sum of the lines' magnitudes within 2^53.
+// rounds: every value a whole number and, per group, the sum of the lines' magnitudes below 2^53.
 // A journal with any other line is read again in one pass, as are both when the database changed
 // while they were read (the chunks would mix two states of it).
 constexpr int ChunksPerJournal = 8;
@@ -592,7 +598,9 @@ Result<store::RecordSet> finishJournal(
     if (other.failure)
         return *other.failure;
     ChunkedJournal& journal = read.journals[j];
-    if (journal.chunks == 0 || own.inexact || other.inexact || read.changed) {
+    const bool exact = journal.chunks > 0 && !own.inexact && !other.inexact && !read.changed
+        && own.groups.merge(std::move(other.groups));
+    if (!exact) {
         own.groups = GroupTable();
         other.groups = GroupTable();
         return groupedTotals(connection, journal.grouping);

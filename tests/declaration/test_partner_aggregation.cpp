@@ -317,6 +317,26 @@ TEST(PartnerAggregation, ChunksSplittingAGroup)
                               400.0 }));
 }
 
+// 2^53 - 1, then 2 and -2 at the other end of the journal, where the other thread likely takes
+// them: each share alone adds exactly, but in the table's order 2^53 - 1 + 2 rounds, so the
+// journal must be added again in one pass.
+TEST(PartnerAggregation, ChunksWhoseMergedSumsWouldRound)
+{
+    TestFolder folder;
+    QString sql = QStringLiteral("BEGIN;\n");
+    auto line = [&sql](const char* name, const QString& vat) {
+        sql += QStringLiteral("INSERT INTO zet_jct_UE (NUME, CODF, COL7) VALUES ('%1', 'RO1', %2);\n")
+                   .arg(QLatin1String(name), vat);
+    };
+    line("Alfa", QStringLiteral("9007199254740991"));
+    for (int i = 0; i < 3000; ++i)
+        line("Beta", QString::number(i + 1));
+    line("Alfa", QStringLiteral("2"));
+    line("Alfa", QStringLiteral("-2"));
+    folder.exec(sql + QStringLiteral("COMMIT;"));
+    expectChunksSameAsGroupedQuery(folder, TotalsPaths { false, false });
+}
+
 TEST(PartnerAggregation, ChunksSameAsGroupedQueryOnTheFixtures)
 {
     for (const char* fixture : { "/declaration_fixture.sql", "/semester/fixture.sql" }) {
