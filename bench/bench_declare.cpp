@@ -24,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <future>
 
 using namespace orvida;
 
@@ -108,6 +109,32 @@ double onePassAlone(const ProgramFolder& folder, int& groups)
     return t.elapsed() / 1000.0;
 }
 
+// Both journals' partner totals on two threads: the sales journal's one pass beside the purchases'
+// (as the run read them before the chunks), or the chunks taken in turn by both threads.
+double bothJournals(const ProgramFolder& folder, bool chunks, int& groups, declaration::TotalsPaths& paths)
+{
+    using declaration::Journal;
+    QElapsedTimer t;
+    t.start();
+    groups = 0;
+    auto c = store::openDatabase(folder);
+    const auto purchases = declaration::partnerGroupedTotals(Journal::Purchases);
+    const auto sales = declaration::partnerGroupedTotals(Journal::Sales);
+    if (chunks) {
+        auto [p, s] = declaration::journalTotals(folder, *c, purchases, sales, &paths);
+        groups = int((p ? p->size() : 0) + (s ? s->size() : 0));
+        return t.elapsed() / 1000.0;
+    }
+    auto salesRead = std::async(std::launch::async, [&folder, &sales] {
+        auto salesConnection = store::openDatabase(folder);
+        return declaration::groupedTotals(*salesConnection, sales);
+    });
+    auto p = declaration::groupedTotals(*c, purchases);
+    auto s = salesRead.get();
+    groups = int((p ? p->size() : 0) + (s ? s->size() : 0));
+    return t.elapsed() / 1000.0;
+}
+
 const char* NaiveScript = R"(
 import sqlite3, sys, xml.etree.ElementTree as ET
 db = sqlite3.connect(sys.argv[1] + '/Orvida.mdb')
@@ -171,6 +198,15 @@ int main(int argc, char** argv)
         const double pass = onePassAlone(folder, groups);
         std::printf("one pass, grouped after: %5.2f s, cpu %.2f s (%d groups)\n", pass,
                     cpuSeconds(RUSAGE_SELF) - cpuBefore, groups);
+        for (const bool chunks : { false, true }) {
+            declaration::TotalsPaths paths;
+            cpuBefore = cpuSeconds(RUSAGE_SELF);
+            const double both = bothJournals(folder, chunks, groups, paths);
+            std::printf("%s %5.2f s, cpu %.2f s (%d groups)%s\n",
+                        chunks ? "both journals in chunks:" : "one pass per thread:    ", both,
+                        cpuSeconds(RUSAGE_SELF) - cpuBefore, groups,
+                        chunks && !(paths.purchases && paths.sales) ? " (one pass after all)" : "");
+        }
     }
 
     const double declare

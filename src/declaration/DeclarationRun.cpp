@@ -9,7 +9,6 @@
 #include <QFileInfo>
 
 #include <cmath>
-#include <future>
 #include <utility>
 
 namespace orvida::declaration {
@@ -83,30 +82,22 @@ std::optional<Failure> overflow(const QList<PartnerRow>& partners)
     return std::nullopt;
 }
 
-// Both journals' partners. The sales journal is grouped at the same time as the purchases, on a
-// second connection opened by its own thread: an SQLite connection serves one thread at a time,
-// and the two grouped queries are the run's longest step. Purchases still come first in the files
-// and in the failure order.
+// Both journals' partners, their totals read on two threads (the run's longest step). Purchases
+// still come first in the files and in the failure order.
 std::optional<StepFailure> readJournals(store::Connection& connection, const ProgramFolder& folder, D394Declaration& d)
 {
-    auto salesRead = std::async(std::launch::async, [&folder]() -> Result<QList<PartnerRow>> {
-        auto salesConnection = store::openDatabase(folder);
-        if (!salesConnection)
-            return salesConnection.failure();
-        return readPartners2012(*salesConnection, Journal::Sales);
-    });
-    auto purchases = readPartners2012(connection, Journal::Purchases);
-    auto sales = salesRead.get();
-    if (!purchases)
-        return StepFailure { purchases.failure(), LPurchases };
-    if (auto f = overflow(*purchases))
+    auto [purchaseTotals, salesTotals] = journalTotals(folder, connection, partnerGroupedTotals(Journal::Purchases),
+                                                       partnerGroupedTotals(Journal::Sales));
+    if (!purchaseTotals)
+        return StepFailure { purchaseTotals.failure(), LPurchases };
+    d.purchases = acceptedPartners2012(Journal::Purchases, *purchaseTotals);
+    if (auto f = overflow(d.purchases))
         return StepFailure { *f, LPurchases };
-    if (!sales)
-        return StepFailure { sales.failure(), LSales };
-    if (auto f = overflow(*sales))
+    if (!salesTotals)
+        return StepFailure { salesTotals.failure(), LSales };
+    d.sales = acceptedPartners2012(Journal::Sales, *salesTotals);
+    if (auto f = overflow(d.sales))
         return StepFailure { *f, LSales };
-    d.purchases = std::move(purchases).value();
-    d.sales = std::move(sales).value();
     return std::nullopt;
 }
 

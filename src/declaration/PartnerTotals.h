@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ProgramFolder.h"
 #include "base/Result.h"
 #include "declaration/Screening.h"
 #include "store/RecordSet.h"
@@ -40,11 +41,30 @@ QString groupedTotalsSql(const GroupedTotals& totals);
 // table of groups sorted once at the end (the grouped query sorts every line).
 Result<store::RecordSet> groupedTotals(store::Connection& connection, const GroupedTotals& totals);
 
+// Whether each journal's totals came from chunks read on both threads, rather than from one pass
+// or the grouped query (the tests and the benchmark look).
+struct TotalsPaths
+{
+    bool purchases = false;
+    bool sales = false;
+};
+
+// The purchase journal's and the sales journal's grouped totals, the same rows as groupedTotals
+// gives for each, read on two threads: the connection's and one opened on the folder's database.
+// Each journal is split into ranges of lines taken in turn by the threads while it sums whole
+// amounts; a journal with other amounts is read in one pass instead.
+std::pair<Result<store::RecordSet>, Result<store::RecordSet>> journalTotals(const ProgramFolder& folder,
+                                                                            store::Connection& connection,
+                                                                            const GroupedTotals& purchases,
+                                                                            const GroupedTotals& sales,
+                                                                            TotalsPaths* paths = nullptr);
+
 // The partner totals of one journal: one row per distinct (NUME, CODF) as stored, ordered by NUME
 // then CODF (binary). Columns NUME, CODF, NrFac (lines with a code), Expr1 (base), TVA, Taxare
 // (reverse-charge base). Only lines with VAT or a reverse-charge base take part. Reverse-charge
 // purchases carry their base in COL16 and their VAT in COL17.
 QString partnerTotalsSql(Journal journal);
+GroupedTotals partnerGroupedTotals(Journal journal);
 
 // The same rows as partnerTotalsSql gives, from one pass over the journal.
 Result<store::RecordSet> partnerTotals(store::Connection& connection, Journal journal);

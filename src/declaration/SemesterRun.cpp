@@ -16,7 +16,6 @@
 #include <QStringList>
 
 #include <cmath>
-#include <future>
 
 namespace orvida::declaration {
 
@@ -198,20 +197,13 @@ QString identification(const CompanyIdentity& c)
 }
 
 // The partner list (both modes), then the amounts of the report or of the restore text. Each
-// journal is grouped once, in one pass over its lines: the listing passes select and group the
-// lines as the amount passes do, so they walk the amount passes' rows. The sales journal is
-// grouped at the same time as the purchases, on a second connection opened by its own thread.
+// journal is grouped once: the listing passes select and group the lines as the amount passes do,
+// so they walk the amount passes' rows. Both journals are grouped on two threads.
 std::optional<StepFailure>
 runPasses(store::Connection& connection, const ProgramFolder& folder, bool reportMode, Texts& t, MessageSink& sink)
 {
-    auto salesRead = std::async(std::launch::async, [&folder]() -> Result<store::RecordSet> {
-        auto salesConnection = store::openDatabase(folder);
-        if (!salesConnection)
-            return salesConnection.failure();
-        return groupedTotals(*salesConnection, semesterTotals(Journal::Sales));
-    });
-    const auto purchases = groupedTotals(connection, semesterTotals(Journal::Purchases));
-    const auto sales = salesRead.get();
+    const auto [purchases, sales]
+        = journalTotals(folder, connection, semesterTotals(Journal::Purchases), semesterTotals(Journal::Sales));
     if (!sales)
         return StepFailure { sales.failure(), LPassA };
     if (!purchases)

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <optional>
 #include <random>
 
 using namespace orvida;
@@ -63,24 +65,52 @@ void expectSameAsGroupedQuery(const TestFolder& folder, Journal journal, const c
         sortCache);
 }
 
+// Amounts whose sum depends on the order they are added in (large and small, tenths), and amounts
+// stored as text (the amount columns refuse NULL).
+const QStringList RoundedAmounts
+    = { QStringLiteral("0"),        QStringLiteral("0.1"),   QStringLiteral("0.2"),   QStringLiteral("0.3"),
+        QStringLiteral("1e16"),     QStringLiteral("-1e16"), QStringLiteral("3"),     QStringLiteral("1234.565"),
+        QStringLiteral("0.005"),    QStringLiteral("-0.7"),  QStringLiteral("'abc'"), QStringLiteral("'12abc'"),
+        QStringLiteral("99999.99"), QStringLiteral("1e-3") };
+// The same without the text: numbers only, whose sums a merge of chunks would change.
+const QStringList RoundedNumbers = { QStringLiteral("0"),    QStringLiteral("0.1"),      QStringLiteral("0.3"),
+                                     QStringLiteral("1e16"), QStringLiteral("-1e16"),    QStringLiteral("3"),
+                                     QStringLiteral("-0.7"), QStringLiteral("1234.565"), QStringLiteral("99999.99") };
+// Whole amounts, as the import stores them, large ones among them.
+const QStringList WholeAmounts = { QStringLiteral("0"),
+                                   QStringLiteral("3"),
+                                   QStringLiteral("-7"),
+                                   QStringLiteral("1234"),
+                                   QStringLiteral("1e9"),
+                                   QStringLiteral("-250000"),
+                                   QStringLiteral("99999"),
+                                   QStringLiteral("1"),
+                                   QStringLiteral("19.0"),
+                                   QStringLiteral("123456789012"),
+                                   QStringLiteral("-123456789011") };
+
 // A journal made to catch a pass that groups, orders or adds differently from the grouped query:
 // names and codes that differ only in case, spaces or accents, NULL beside the empty text, and
-// amounts whose sum depends on the order they are added in (large and small, tenths), amounts
-// stored as text (the amount columns refuse NULL).
-void fillRandomJournal(const TestFolder& folder, Journal journal, int lines, unsigned seed)
+// the given amounts.
+void fillRandomJournal(
+    const TestFolder& folder, Journal journal, int lines, unsigned seed, const QStringList& amounts = RoundedAmounts)
 {
-    const QStringList names = { QStringLiteral("NULL"),        QStringLiteral("''"),       QStringLiteral("'Alfa'"),
-                                QStringLiteral("'alfa'"),      QStringLiteral("'Alfa '"),  QStringLiteral("' Alfa'"),
-                                QStringLiteral("'Beta SRL'"),  QStringLiteral("'Ştefan'"), QStringLiteral("'Stefan'"),
-                                QStringLiteral("'Beta SRL.'"), QStringLiteral("'Z'"),      QStringLiteral("'123'") };
+    const QStringList names = { QStringLiteral("NULL"),
+                                QStringLiteral("''"),
+                                QStringLiteral("'Alfa'"),
+                                QStringLiteral("'alfa'"),
+                                QStringLiteral("'Alfa '"),
+                                QStringLiteral("' Alfa'"),
+                                QStringLiteral("'Beta SRL'"),
+                                QStringLiteral("'Ştefan'"),
+                                QStringLiteral("'Stefan'"),
+                                QStringLiteral("'Beta SRL.'"),
+                                QStringLiteral("'Z'"),
+                                QStringLiteral("'123'"),
+                                QStringLiteral("'Societatea Comerciala de Distributie Exemplu SRL'") };
     const QStringList codes = { QStringLiteral("NULL"),     QStringLiteral("''"),       QStringLiteral("'RO123'"),
                                 QStringLiteral("'ro123'"),  QStringLiteral("'RO 123'"), QStringLiteral("'RO123 '"),
                                 QStringLiteral("'RO1234'"), QStringLiteral("'123'"),    QStringLiteral("'RO12'") };
-    const QStringList amounts
-        = { QStringLiteral("0"),        QStringLiteral("0.1"),   QStringLiteral("0.2"),   QStringLiteral("0.3"),
-            QStringLiteral("1e16"),     QStringLiteral("-1e16"), QStringLiteral("3"),     QStringLiteral("1234.565"),
-            QStringLiteral("0.005"),    QStringLiteral("-0.7"),  QStringLiteral("'abc'"), QStringLiteral("'12abc'"),
-            QStringLiteral("99999.99"), QStringLiteral("1e-3") };
     const int lastColumn = journal == Journal::Purchases ? 17 : 10;
     std::mt19937 random(seed);
     auto pick = [&random](const QStringList& list) {
@@ -100,6 +130,63 @@ void fillRandomJournal(const TestFolder& folder, Journal journal, int lines, uns
     }
     sql += QStringLiteral("COMMIT;");
     folder.exec(sql);
+}
+
+// Doubles compared bit for bit: a sum added in another order may differ in its last bit only.
+bool sameBits(const QList<Value>& a, const QList<Value>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].type() != b[i].type())
+            return false;
+        if (a[i].type() == Value::Type::Real
+                ? std::bit_cast<quint64>(a[i].toDouble()) != std::bit_cast<quint64>(b[i].toDouble())
+                : a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
+void expectSameRows(const Result<store::RecordSet>& got, const Result<store::RecordSet>& grouped, const char* journal)
+{
+    ASSERT_TRUE(got.ok()) << journal;
+    ASSERT_TRUE(grouped.ok()) << journal;
+    EXPECT_EQ(got->columns, grouped->columns) << journal;
+    ASSERT_EQ(got->size(), grouped->size()) << journal;
+    for (int i = 0; i < grouped->size(); ++i)
+        ASSERT_TRUE(sameBits(got->rows[i], grouped->rows[i]))
+            << journal << " group " << i << ": " << grouped->rows[i][0].toText().toStdString() << " / "
+            << grouped->rows[i][1].toText().toStdString();
+}
+
+// Both journals' totals read in chunks on two threads against the grouped queries, for the
+// declaration's totals and the semester's, and which journals the chunks could give the
+// declaration's totals.
+void expectChunksSameAsGroupedQuery(const TestFolder& folder, std::optional<TotalsPaths> expectedPaths)
+{
+    const std::pair<GroupedTotals, GroupedTotals> groupings[]
+        = { { partnerGroupedTotals(Journal::Purchases), partnerGroupedTotals(Journal::Sales) },
+            { semesterTotals(Journal::Purchases), semesterTotals(Journal::Sales) } };
+    auto connection = store::openDatabase(folder.folder());
+    ASSERT_TRUE(connection.ok());
+    for (const auto& [purchases, sales] : groupings) {
+        TotalsPaths paths;
+        const auto [p, s] = journalTotals(folder.folder(), *connection, purchases, sales, &paths);
+        expectSameRows(p, store::fetchAll(*connection, groupedTotalsSql(purchases)), "purchases");
+        expectSameRows(s, store::fetchAll(*connection, groupedTotalsSql(sales)), "sales");
+        if (expectedPaths) {
+            EXPECT_EQ(paths.purchases, expectedPaths->purchases);
+            EXPECT_EQ(paths.sales, expectedPaths->sales);
+        }
+        expectedPaths.reset();
+    }
+}
+
+void fillBothJournals(const TestFolder& folder, int lines, unsigned seed, const QStringList& amounts)
+{
+    fillRandomJournal(folder, Journal::Purchases, lines, seed, amounts);
+    fillRandomJournal(folder, Journal::Sales, lines, seed + 1, amounts);
 }
 
 } // namespace
@@ -167,4 +254,95 @@ TEST(PartnerAggregation, RandomJournalSumsDependOnTheOrder)
         if (it.value() != sumBackward.value(it.key()))
             ++differing;
     EXPECT_GT(differing, 0);
+}
+
+// The chunks stand for the grouped query on whole amounts; any other amount in any chunk sends its
+// journal back to one pass, which still gives the grouped query's rows.
+TEST(PartnerAggregation, ChunksSameAsGroupedQuery)
+{
+    struct Case
+    {
+        const char* name;
+        QStringList amounts;
+        const char* changedPurchase; // one purchase line in the middle of the journal changed so
+        TotalsPaths paths;
+    };
+    const Case cases[] = {
+        { "whole amounts", WholeAmounts, nullptr, { true, true } },
+        { "amounts that round", RoundedNumbers, nullptr, { false, false } },
+        { "one line with decimals", WholeAmounts, "COL7 = 0.1", { false, true } },
+        { "one amount past 2^53", WholeAmounts, "COL7 = 1e16", { false, true } },
+        // Summed alone, the reverse-charge base reaches the sum as stored (the semester's totals
+        // do not sum it).
+        { "one amount stored as text", WholeAmounts, "COL16 = '12abc'", { false, true } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder folder;
+        fillBothJournals(folder, 3000, 7, c.amounts);
+        if (c.changedPurchase)
+            folder.exec(
+                QStringLiteral("UPDATE zet_jct_UE SET %1 WHERE rowid = 1700").arg(QLatin1String(c.changedPurchase)));
+        expectChunksSameAsGroupedQuery(folder, c.paths);
+    }
+}
+
+// One partner's lines spread over the whole journal, so that every chunk adds some of them.
+TEST(PartnerAggregation, ChunksSplittingAGroup)
+{
+    TestFolder folder;
+    QString sql = QStringLiteral("BEGIN;\n");
+    for (int i = 0; i < 40; ++i)
+        sql += QStringLiteral(
+                   "INSERT INTO zet_jct_UE (NUME, CODF, COL6, COL7, COL16) VALUES ('%1', 'RO%2', %3, %4, %5);\n")
+                   .arg(i % 2 == 0 ? QStringLiteral("Alfa") : QStringLiteral("Beta %1").arg(i))
+                   .arg(i % 2 == 0 ? 1 : i)
+                   .arg(1000 + i)
+                   .arg(190 + i)
+                   .arg(i % 5 == 0 ? 100 : 0);
+    folder.exec(sql + QStringLiteral("COMMIT;"));
+    expectChunksSameAsGroupedQuery(folder, TotalsPaths { true, false });
+
+    auto connection = store::openDatabase(folder.folder());
+    ASSERT_TRUE(connection.ok());
+    const auto [purchases, sales] = journalTotals(
+        folder.folder(), *connection, partnerGroupedTotals(Journal::Purchases), partnerGroupedTotals(Journal::Sales));
+    ASSERT_TRUE(purchases.ok());
+    ASSERT_TRUE(sales.ok());
+    EXPECT_TRUE(sales->isEmpty());
+    ASSERT_FALSE(purchases->isEmpty());
+    // 20 lines: bases 1000, 1002... 1038 and four reverse-charge bases of 100; VAT 190, 192... 228.
+    EXPECT_EQ(purchases->rows[0],
+              (QList<Value> { QStringLiteral("Alfa"), QStringLiteral("RO1"), qint64(20), 20 * 1019.0 + 400, 20 * 209.0,
+                              400.0 }));
+}
+
+// 2^53 - 1, then 2 and -2 at the other end of the journal, where the other thread likely takes
+// them: each share alone adds exactly, but in the table's order 2^53 - 1 + 2 rounds, so the
+// journal must be added again in one pass.
+TEST(PartnerAggregation, ChunksWhoseMergedSumsWouldRound)
+{
+    TestFolder folder;
+    QString sql = QStringLiteral("BEGIN;\n");
+    auto line = [&sql](const char* name, const QString& vat) {
+        sql += QStringLiteral("INSERT INTO zet_jct_UE (NUME, CODF, COL7) VALUES ('%1', 'RO1', %2);\n")
+                   .arg(QLatin1String(name), vat);
+    };
+    line("Alfa", QStringLiteral("9007199254740991"));
+    for (int i = 0; i < 3000; ++i)
+        line("Beta", QString::number(i + 1));
+    line("Alfa", QStringLiteral("2"));
+    line("Alfa", QStringLiteral("-2"));
+    folder.exec(sql + QStringLiteral("COMMIT;"));
+    expectChunksSameAsGroupedQuery(folder, TotalsPaths { false, false });
+}
+
+TEST(PartnerAggregation, ChunksSameAsGroupedQueryOnTheFixtures)
+{
+    for (const char* fixture : { "/declaration_fixture.sql", "/semester/fixture.sql" }) {
+        SCOPED_TRACE(fixture);
+        TestFolder folder;
+        folder.load(QStringLiteral(ORVIDA_TEST_DATA) + QLatin1String(fixture));
+        expectChunksSameAsGroupedQuery(folder, std::nullopt);
+    }
 }
