@@ -390,8 +390,8 @@ private:
     std::optional<store::Statement> m_insert;
 };
 
-// The database is opened where the journal is first needed: to empty it, once the sheet is open,
-// or else at the first row written. A workbook that cannot be opened therefore reports its own
+// The database is opened where the journal is first needed: to empty it, once the workbook is
+// being read, or else at the first row written. A workbook that cannot be opened reports its own
 // step whatever state the database is in.
 std::optional<Stop> Run::openJournal(int label)
 {
@@ -450,8 +450,22 @@ std::optional<Stop> Run::storeRow(const QByteArray& bytes, const ReadyRow& row)
 
 std::optional<Stop> Run::run(qint64& written)
 {
+    // The journal is emptied, and the database's write lock taken, only once the workbook has
+    // passed the checks made here: a file that is no workbook never holds up another writer. An
+    // .xls is emptied while FreeXL opens it, the longest wait of the run; a failure of either is
+    // reported in the order of the steps, the workbook's first.
+    std::optional<Stop> notEmptied;
+    bool emptied = false;
+    const auto emptyJournal = [this, &notEmptied, &emptied] {
+        emptied = true;
+        notEmptied = openJournal(m_labels.emptyJournal);
+        if (!notEmptied)
+            if (Status s = m_db->exec(QStringLiteral("DELETE FROM ") + store::journalTable(m_in.journal)); !s)
+                notEmptied = Stop { m_labels.emptyJournal, s.failure() };
+    };
     ReadFailure readFailure;
-    auto book = openWorkbook(m_in.path, readFailure, m_limits);
+    auto book = openWorkbook(m_in.path, readFailure, m_limits,
+                             m_in.replaceJournal ? std::function<void()>(emptyJournal) : std::function<void()>());
     if (!book)
         return Stop { OpenWorkbook, { err::PathFileAccess, readFailure.description } };
     auto sheet = book->openSheet(QStringLiteral("Sheet1"), readFailure);
@@ -464,20 +478,17 @@ std::optional<Stop> Run::run(qint64& written)
         return Stop { OpenSheet, { err::ItemNotFound, found } };
     }
 
-    // The sheet is read from here on, beside emptying the journal and storing the rows. Declared
-    // after the sheet, the reading thread ends before the sheet closes, however the run ends.
+    // The sheet is read from here on, beside storing the rows. Declared after the sheet, the
+    // reading thread ends before the sheet closes, however the run ends.
     RowReader reader(*sheet, m_labels);
     Prefetcher<RowBatch> batches(BatchDepth);
     batches.start([&reader](RowBatch& batch) { return reader.fill(batch); });
 
-    // The journal is emptied, and the database's write lock taken, only once the sheet is being
-    // read: a workbook that cannot be opened never holds up another writer.
     if (m_in.replaceJournal) {
-        if (auto stop = openJournal(m_labels.emptyJournal))
-            return stop;
-        const QString table = store::journalTable(m_in.journal);
-        if (Status s = m_db->exec(QStringLiteral("DELETE FROM ") + table); !s)
-            return Stop { m_labels.emptyJournal, s.failure() };
+        if (!emptied)
+            emptyJournal();
+        if (notEmptied)
+            return notEmptied;
     }
 
     // The reading thread ends with a batch that says why; it never stops without one.

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -97,11 +98,18 @@ enum class Format { Unknown, Xls, Xlsx, EncryptedOffice };
 // The format told by the file's first bytes and, for a compound file, by its streams.
 Format detectFormat(const QByteArray& head);
 
-// Opens a workbook by its content, whatever its extension.
-std::unique_ptr<Workbook> openWorkbook(const QString& path, ReadFailure& failure, const Limits& limits = {});
+// Opens a workbook by its content, whatever its extension. `meanwhile`, when given, is called once
+// the file has passed the checks made here and is being read elsewhere (FreeXL's process opening an
+// .xls), so that the caller's own work runs beside that wait; it is called at most once, and not
+// for a file refused before.
+std::unique_ptr<Workbook> openWorkbook(const QString& path,
+                                       ReadFailure& failure,
+                                       const Limits& limits = {},
+                                       const std::function<void()>& meanwhile = {});
 
 // The two readers, for the tests and the fuzz targets.
-std::unique_ptr<Workbook> openXls(const QString& path, ReadFailure& failure);
+std::unique_ptr<Workbook>
+openXls(const QString& path, ReadFailure& failure, const std::function<void()>& meanwhile = {});
 std::unique_ptr<Workbook> openXlsx(std::unique_ptr<QIODevice> device, ReadFailure& failure, const Limits& limits = {});
 
 } // namespace orvida::import

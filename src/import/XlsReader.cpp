@@ -86,7 +86,7 @@ private:
 class XlsWorkbook : public Workbook
 {
 public:
-    bool open(const QString& path, ReadFailure& failure)
+    bool open(const QString& path, ReadFailure& failure, const std::function<void()>& meanwhile)
     {
         // Unbuffered: the stream's sectors are read in runs, which a buffer would only copy again.
         QFile file(path);
@@ -131,6 +131,8 @@ public:
         std::memcpy(stream + entry->size, frame->tail.constData(), size_t(frame->tail.size()));
         // FreeXL reads the whole workbook when it opens it, so the same child later reads the sheet.
         m_child = std::make_unique<freexl::Answer>(m_copy.path());
+        if (meanwhile)
+            meanwhile();
         if (!readHead(*m_child, failure)) {
             if (failure.description.isEmpty())
                 failure = { ReadError::Corrupt, CorruptText };
@@ -190,10 +192,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<Workbook> openXls(const QString& path, ReadFailure& failure)
+std::unique_ptr<Workbook> openXls(const QString& path, ReadFailure& failure, const std::function<void()>& meanwhile)
 {
     auto book = std::make_unique<XlsWorkbook>();
-    if (!book->open(path, failure))
+    if (!book->open(path, failure, meanwhile))
         return nullptr;
     return book;
 }

@@ -281,6 +281,11 @@ TEST(ImportRun, MissingDatabase)
     EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), L, true).messages, QStringList { structure(80) });
     EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), C, false).messages, QStringList { structure(270) });
     EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), L, false, true).messages, QStringList { structure(420) });
+    // An .xls journal is emptied while FreeXL opens the workbook: the workbook's own failure still
+    // comes first.
+    EXPECT_EQ(runImport(t, QStringLiteral("journal.xls"), C, true).messages, QStringList { structure(60) });
+    EXPECT_EQ(runImport(t, QStringLiteral("protected.xls"), C, true).messages, QStringList { structure(140) });
+    EXPECT_EQ(runImport(t, QStringLiteral("no-sheet1.xls"), L, true).messages, QStringList { structure(160) });
     // Without emptying, a workbook that cannot be read reports its own step, and the window
     // stays open when it could not be opened at all; a sheet without codes needs no database.
     const Imported unreadable = runImport(t, QStringLiteral("nu-exista.xlsx"), C, false);
