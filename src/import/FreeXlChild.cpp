@@ -468,7 +468,7 @@ bool Answer::head(Head& head)
     return true;
 }
 
-bool Answer::selectSheet(int sheet, unsigned& rows, unsigned& columns)
+bool Answer::askSheet(int sheet)
 {
     if (m_selected)
         return false;
@@ -493,6 +493,11 @@ bool Answer::selectSheet(int sheet, unsigned& rows, unsigned& columns)
     m_at = 0;
     m_end = m_buffer.size();
 #endif
+    return true;
+}
+
+bool Answer::sheetSize(unsigned& rows, unsigned& columns)
+{
     qint32 rc = -1;
     quint32 r = 0;
     quint32 c = 0;

@@ -65,8 +65,11 @@ public:
 
     // False when the answer is cut short.
     bool head(Head& head);
-    // Asks for one sheet (once); false when FreeXL could not select it or the child failed.
-    bool selectSheet(int sheet, unsigned& rows, unsigned& columns);
+    // Asks for one sheet (once); false when the child is gone. The child selects it and starts on
+    // its cells while the caller does something else.
+    bool askSheet(int sheet);
+    // The size of the sheet asked for; false when FreeXL could not select it or the child failed.
+    bool sheetSize(unsigned& rows, unsigned& columns);
     bool selected() const { return m_selected; }
     // The next cell of the sheet; dates and times as their day count.
     bool cell(Cell& cell);

@@ -148,20 +148,20 @@ public:
         for (qsizetype i = 0; i < m_names.size(); ++i) {
             if (m_names.at(i).compare(name, Qt::CaseInsensitive) != 0)
                 continue;
-            auto overlay = scanXlsSheetCells(m_stream, m_names.at(i));
-            if (overlay) {
-                // A second sheet needs a child of its own.
-                auto cells = std::move(m_child);
-                if (!cells || cells->selected()) {
-                    cells = std::make_unique<freexl::Answer>(m_copy.path());
-                    if (!readHead(*cells, failure))
-                        cells.reset();
-                }
-                unsigned rows = 0;
-                unsigned columns = 0;
-                if (cells && cells->selectSheet(int(i), rows, columns) && rows <= 65536 && columns <= 256)
-                    return std::make_unique<XlsSheet>(std::move(cells), rows, columns, std::move(*overlay));
+            // A second sheet needs a child of its own.
+            auto cells = std::move(m_child);
+            if (!cells || cells->selected()) {
+                cells = std::make_unique<freexl::Answer>(m_copy.path());
+                if (!readHead(*cells, failure))
+                    cells.reset();
             }
+            // The child selects the sheet while its records are scanned here.
+            const bool asked = cells && cells->askSheet(int(i));
+            auto overlay = scanXlsSheetCells(m_stream, m_names.at(i));
+            unsigned rows = 0;
+            unsigned columns = 0;
+            if (asked && overlay && cells->sheetSize(rows, columns) && rows <= 65536 && columns <= 256)
+                return std::make_unique<XlsSheet>(std::move(cells), rows, columns, std::move(*overlay));
             failure = { ReadError::Corrupt, CorruptText };
             return nullptr;
         }
