@@ -9,6 +9,7 @@
 
 #include <freexl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -52,9 +53,8 @@ class Writer
 public:
     explicit Writer(int fd = -1)
         : m_fd(fd)
-    {
-        m_out.reserve(Piece + 64);
-    }
+        , m_out(Piece + 64, Qt::Uninitialized)
+    { }
     void u8(quint8 v) { put(&v, sizeof v); }
     void u32(quint32 v) { put(&v, sizeof v); }
     void i32(qint32 v) { put(&v, sizeof v); }
@@ -68,8 +68,8 @@ public:
     bool flush()
     {
 #ifdef Q_OS_UNIX
-        for (qsizetype at = 0; m_fd >= 0 && at < m_out.size();) {
-            const ssize_t n = write(m_fd, m_out.constData() + at, size_t(m_out.size() - at));
+        for (qsizetype at = 0; m_fd >= 0 && at < m_used;) {
+            const ssize_t n = write(m_fd, m_out.constData() + at, size_t(m_used - at));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -77,27 +77,36 @@ public:
             at += n;
         }
         if (m_fd >= 0)
-            m_out.clear();
+            m_used = 0;
 #endif
         return true;
     }
     QByteArray& bytes()
     {
+        m_out.resize(m_used);
         return m_out;
     }
 
 private:
     static constexpr qsizetype Piece = qsizetype(1) << 16;
 
+    // The piece is written in place: most values are a few bytes, one for each cell.
     void put(const void* v, size_t n)
     {
-        m_out.append(static_cast<const char*>(v), qsizetype(n));
-        if (m_fd >= 0 && m_out.size() >= Piece && !flush())
+        if (m_used + qsizetype(n) > m_out.size()) {
+            m_out.resize(std::max(m_out.size() * 2, m_used + qsizetype(n)));
+            m_bytes = m_out.data();
+        }
+        std::memcpy(m_bytes + m_used, v, n);
+        m_used += qsizetype(n);
+        if (m_fd >= 0 && m_used >= Piece && !flush())
             std::_Exit(2);
     }
 
     int m_fd;
     QByteArray m_out;
+    char* m_bytes = m_out.data();
+    qsizetype m_used = 0;
 };
 
 [[noreturn]] void crash()
@@ -510,18 +519,25 @@ bool Answer::sheetSize(unsigned& rows, unsigned& columns)
 
 bool Answer::cell(Cell& cell)
 {
+    // The cell is set in place: a row's cells are reused from one row to the next.
+    const auto set = [&cell](Cell::Type type, double number) {
+        cell.type = type;
+        cell.number = number;
+        if (!cell.text.isNull())
+            cell.text = QString();
+    };
     quint8 tag = 0;
     if (!take(&tag, sizeof tag))
         return false;
     switch (tag) {
     case TagEmpty:
-        cell = {};
+        set(Cell::Type::Empty, 0);
         return true;
     case TagInteger: {
         qint32 v = 0;
         if (!take(&v, sizeof v))
             return false;
-        cell = Cell::ofNumber(v);
+        set(Cell::Type::Number, v);
         return true;
     }
     case TagDouble:
@@ -529,7 +545,7 @@ bool Answer::cell(Cell& cell)
         double v = 0;
         if (!take(&v, sizeof v))
             return false;
-        cell = tag == TagDate ? Cell::ofDate(v) : Cell::ofNumber(v);
+        set(tag == TagDate ? Cell::Type::Date : Cell::Type::Number, v);
         return true;
     }
     case TagText:
@@ -537,7 +553,9 @@ bool Answer::cell(Cell& cell)
         quint32 n = 0;
         if (!take(&n, sizeof n) || n > LongestText || !fill(qsizetype(n)))
             return false;
-        cell = Cell::ofText(QString::fromUtf8(m_buffer.constData() + m_at, qsizetype(n)));
+        cell.type = Cell::Type::Text;
+        cell.number = 0;
+        cell.text = QString::fromUtf8(m_buffer.constData() + m_at, qsizetype(n));
         m_at += n;
         if (tag == TagSharedText) {
             // The child keeps within the budget; one that does not has gone wrong.
@@ -552,7 +570,9 @@ bool Answer::cell(Cell& cell)
         quint32 i = 0;
         if (!take(&i, sizeof i) || i >= m_texts.size())
             return false;
-        cell = Cell::ofText(m_texts[i]);
+        cell.type = Cell::Type::Text;
+        cell.number = 0;
+        cell.text = m_texts[i];
         return true;
     }
     default:

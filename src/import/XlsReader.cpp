@@ -39,13 +39,16 @@ public:
                 return Failure { err::PathFileAccess, CorruptText };
             return false;
         }
-        row.clear();
+        // The row's cells are filled in place, then the empty ones at its end dropped.
+        row.resize(m_columns);
+        size_t used = 0;
         for (unsigned c = 0; c < m_columns; ++c) {
-            Cell cell;
+            Cell& cell = row[c];
             if (!m_answer->cell(cell))
                 return Failure { err::PathFileAccess, CorruptText };
-            if (auto typed = m_overlay.typed.find({ m_next, c }); typed != m_overlay.typed.end())
-                cell = typed->second;
+            if (!m_overlay.typed.empty())
+                if (auto typed = m_overlay.typed.find({ m_next, c }); typed != m_overlay.typed.end())
+                    cell = typed->second;
             // Amounts are finite, and a text is never cut short: as an .xlsx, such a sheet is refused.
             if (cell.type == Cell::Type::Number && !std::isfinite(cell.number))
                 return Failure { err::Overflow,
@@ -53,17 +56,16 @@ public:
                                                 "(randul %1, coloana %2).")
                                      .arg(m_next + 1)
                                      .arg(c + 1) };
-            if (m_overlay.withNul.count({ m_next, c }))
+            if (!m_overlay.withNul.empty() && m_overlay.withNul.count({ m_next, c }))
                 return Failure { err::PathFileAccess,
                                  QStringLiteral(
                                      "Fisierul .xls are un caracter nul intr-un text (randul %1, coloana %2).")
                                      .arg(m_next + 1)
                                      .arg(c + 1) };
-            if (cell.type != Cell::Type::Empty) {
-                row.resize(size_t(c) + 1);
-                row[c] = std::move(cell);
-            }
+            if (cell.type != Cell::Type::Empty)
+                used = size_t(c) + 1;
         }
+        row.resize(used);
         ++m_next;
         return true;
     }
