@@ -191,10 +191,11 @@ struct RowBatch
 };
 
 // A batch holds at most this many rows, ending sooner once its texts reach this many bytes, and at
-// most this many batches wait: memory stays at a few hundred kilobytes whatever the sheet's length.
-constexpr size_t BatchRows = 512;
-constexpr qsizetype BatchBytes = 64 * 1024;
-constexpr int BatchDepth = 8;
+// most this many batches wait: a few megabytes at most, whatever the sheet's length.
+constexpr size_t BatchRows = 2048;
+constexpr size_t FirstBatchRows = 128;
+constexpr qsizetype BatchBytes = 256 * 1024;
+constexpr int BatchDepth = 16;
 
 // Reads the sheet and makes each data row what the journal stores, on a thread of its own, so the
 // thread that stores them only binds and inserts. Every step of the run that comes from the sheet
@@ -221,6 +222,7 @@ private:
     qint64 m_rowNumber = 0; // of the sheet, from 1
     bool m_headerRead = false;
     bool m_first = true; // no data row read yet
+    int m_batches = 0;
 };
 
 bool RowReader::readHeader(RowBatch& batch)
@@ -259,8 +261,10 @@ bool RowReader::fill(RowBatch& batch)
 {
     if (!std::exchange(m_headerRead, true))
         return readHeader(batch);
-    batch.rows.reserve(BatchRows);
-    while (batch.rows.size() < BatchRows && batch.bytes.size() < BatchBytes) {
+    // The first batches are short, so that storing starts soon after the header.
+    const size_t rows = std::min(BatchRows, FirstBatchRows << std::min(m_batches++, 8));
+    batch.rows.reserve(rows);
+    while (batch.rows.size() < rows && batch.bytes.size() < BatchBytes) {
         ++m_rowNumber;
         auto more = m_sheet.nextRow(m_row);
         if (!more) {
