@@ -196,6 +196,8 @@ constexpr size_t BatchRows = 2048;
 constexpr size_t FirstBatchRows = 128;
 constexpr qsizetype BatchBytes = 256 * 1024;
 constexpr int BatchDepth = 16;
+// Consecutive rows are inserted this many by one statement: one step each, not one a row.
+constexpr size_t RowsPerInsert = 32;
 
 // Reads the sheet and makes each data row what the journal stores, on a thread of its own, so the
 // thread that stores them only binds and inserts. Every step of the run that comes from the sheet
@@ -379,7 +381,8 @@ public:
 
 private:
     std::optional<Stop> openJournal(int label);
-    std::optional<Stop> storeRow(const QByteArray& bytes, const ReadyRow& row);
+    Result<store::Statement> prepareInsert(qsizetype rows);
+    std::optional<Stop> storeRows(const QByteArray& bytes, const ReadyRow* rows, qsizetype count);
 
     const ImportInputs& m_in;
     const ProgramFolder& m_folder;
@@ -391,7 +394,8 @@ private:
     // unless committed, then the connection closes.
     std::optional<store::Connection> m_db;
     std::optional<store::Transaction> m_transaction;
-    std::optional<store::Statement> m_insert;
+    std::optional<store::Statement> m_insert; // one row
+    std::optional<store::Statement> m_insertMany; // RowsPerInsert rows
 };
 
 // The database is opened where the journal is first needed: to empty it, once the workbook is
@@ -409,46 +413,57 @@ std::optional<Stop> Run::openJournal(int label)
     return std::nullopt;
 }
 
-std::optional<Stop> Run::storeRow(const QByteArray& bytes, const ReadyRow& row)
+Result<store::Statement> Run::prepareInsert(qsizetype rows)
+{
+    QString columns;
+    if (!m_in.reverseCharge)
+        columns = QStringLiteral("NUME,CODF,TOTAL,COL6,COL7");
+    else if (m_purchases)
+        columns = QStringLiteral("NUME,CODF,TOTAL,COL16,COL17");
+    else
+        columns = QStringLiteral("NUME,CODF,TOTAL,COL10");
+    const QString row
+        = columns.count(QLatin1Char(',')) == 4 ? QStringLiteral("(?,?,?,?,?)") : QStringLiteral("(?,?,?,?)");
+    QStringList values;
+    values.fill(row, rows);
+    return m_db->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                             .arg(store::journalTable(m_in.journal), columns, values.join(QLatin1Char(','))));
+}
+
+std::optional<Stop> Run::storeRows(const QByteArray& bytes, const ReadyRow* rows, qsizetype count)
 {
     const int insertLabel = m_in.reverseCharge ? m_labels.reverseInsert : m_labels.ordinaryInsert;
     if (!m_db)
         if (auto stop = openJournal(insertLabel))
             return stop;
-    if (!m_insert) {
-        QString columns;
-        if (!m_in.reverseCharge)
-            columns = QStringLiteral("NUME,CODF,TOTAL,COL6,COL7");
-        else if (m_purchases)
-            columns = QStringLiteral("NUME,CODF,TOTAL,COL16,COL17");
-        else
-            columns = QStringLiteral("NUME,CODF,TOTAL,COL10");
-        const QString table = store::journalTable(m_in.journal);
-        const QString placeholders
-            = columns.count(QLatin1Char(',')) == 4 ? QStringLiteral("?,?,?,?,?") : QStringLiteral("?,?,?,?");
-        auto prepared
-            = m_db->prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns, placeholders));
+    std::optional<store::Statement>& statement = count == 1 ? m_insert : m_insertMany;
+    if (!statement) {
+        auto prepared = prepareInsert(count);
         if (!prepared)
             return Stop { insertLabel, prepared.failure() };
-        m_insert.emplace(std::move(*prepared));
+        statement.emplace(std::move(*prepared));
     }
     // Every place is bound for every row, the texts straight from the batch that holds them.
-    store::Statement& insert = *m_insert;
-    const char* name = bytes.constData() + row.name;
-    Status s = insert.bindText(1, QByteArrayView(name, row.nameSize));
-    if (s)
-        s = insert.bindText(2, QByteArrayView(name + row.nameSize, row.codeSize));
+    store::Statement& insert = *statement;
     // The sales journal's reverse-charge row keeps the base alone; the VAT was read all the same.
     const int amountCount = (!m_purchases && m_in.reverseCharge) ? 2 : 3;
-    for (int i = 0; s && i < amountCount; ++i)
-        s = insert.bindReal(3 + i, row.amounts[size_t(i)]);
+    Status s;
+    for (qsizetype r = 0, place = 1; s && r < count; ++r) {
+        const ReadyRow& row = rows[r];
+        const char* name = bytes.constData() + row.name;
+        s = insert.bindText(int(place++), QByteArrayView(name, row.nameSize));
+        if (s)
+            s = insert.bindText(int(place++), QByteArrayView(name + row.nameSize, row.codeSize));
+        for (int i = 0; s && i < amountCount; ++i)
+            s = insert.bindReal(int(place++), row.amounts[size_t(i)]);
+    }
     if (s)
         s = insert.run();
     if (!s) {
         insert.reset();
         return Stop { insertLabel, s.failure() };
     }
-    ++m_written;
+    m_written += count;
     return std::nullopt;
 }
 
@@ -517,16 +532,32 @@ std::optional<Stop> Run::run(qint64& written)
         batch = batches.take();
         if (!batch)
             return cutShort;
-        for (const ReadyRow& row : batch->rows) {
+        const std::vector<ReadyRow>& rows = batch->rows;
+        for (size_t at = 0; at < rows.size();) {
             if (auto stop = cancelled())
                 return stop;
-            ++rowNumber;
-            if (!row.skipped)
-                if (auto stop = storeRow(batch->bytes, row))
-                    return namedAtRow(std::move(*stop), rowNumber);
-            ++dataRows;
-            if (progress && progress->rowsRead)
-                progress->rowsRead(dataRows);
+            // Rows to store go in by RowsPerInsert where they follow one another, else one by one.
+            size_t count = 1;
+            if (!rows[at].skipped) {
+                while (count < RowsPerInsert && at + count < rows.size() && !rows[at + count].skipped)
+                    ++count;
+                if (count < RowsPerInsert)
+                    count = 1;
+                if (auto stop = storeRows(batch->bytes, &rows[at], qsizetype(count)))
+                    return namedAtRow(std::move(*stop), rowNumber + 1);
+            }
+            // The rows stored together are told one by one; a stop asked for among them still
+            // stops at its row, and the journal is rolled back all the same.
+            for (size_t i = 0; i < count; ++i) {
+                if (i > 0)
+                    if (auto stop = cancelled())
+                        return stop;
+                ++rowNumber;
+                ++dataRows;
+                if (progress && progress->rowsRead)
+                    progress->rowsRead(dataRows);
+            }
+            at += count;
         }
         if (batch->stop || batch->end) {
             if (auto stop = cancelled())
