@@ -447,22 +447,23 @@ std::optional<Stop> Run::storeRows(const QByteArray& bytes, const ReadyRow* rows
     store::Statement& insert = *statement;
     // The sales journal's reverse-charge row keeps the base alone; the VAT was read all the same.
     const int amountCount = (!m_purchases && m_in.reverseCharge) ? 2 : 3;
-    Status s;
-    for (qsizetype r = 0, place = 1; s && r < count; ++r) {
-        const ReadyRow& row = rows[r];
-        const char* name = bytes.constData() + row.name;
-        s = insert.bindText(int(place++), QByteArrayView(name, row.nameSize));
-        if (s)
-            s = insert.bindText(int(place++), QByteArrayView(name + row.nameSize, row.codeSize));
-        for (int i = 0; s && i < amountCount; ++i)
-            s = insert.bindReal(int(place++), row.amounts[size_t(i)]);
-    }
-    if (s)
-        s = insert.run();
-    if (!s) {
+    const auto refused = [&insert, insertLabel](const Status& s) {
         insert.reset();
         return Stop { insertLabel, s.failure() };
+    };
+    for (qsizetype r = 0, place = 1; r < count; ++r) {
+        const ReadyRow& row = rows[r];
+        const char* name = bytes.constData() + row.name;
+        if (Status s = insert.bindText(int(place++), QByteArrayView(name, row.nameSize)); !s)
+            return refused(s);
+        if (Status s = insert.bindText(int(place++), QByteArrayView(name + row.nameSize, row.codeSize)); !s)
+            return refused(s);
+        for (int i = 0; i < amountCount; ++i)
+            if (Status s = insert.bindReal(int(place++), row.amounts[size_t(i)]); !s)
+                return refused(s);
     }
+    if (Status s = insert.run(); !s)
+        return refused(s);
     m_written += count;
     return std::nullopt;
 }
