@@ -14,6 +14,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -205,19 +206,24 @@ constexpr size_t RowsPerInsert = 32;
 class RowReader
 {
 public:
-    RowReader(SheetReader& sheet, const Labels& labels)
-        : m_sheet(sheet)
+    RowReader(std::unique_ptr<Workbook> book, std::unique_ptr<SheetReader> sheet, const Labels& labels)
+        : m_book(std::move(book))
+        , m_sheet(std::move(sheet))
         , m_labels(labels)
     { }
 
     bool fill(RowBatch& batch);
 
 private:
+    bool read(RowBatch& batch);
     bool readHeader(RowBatch& batch);
     std::optional<Stop> makeRow(const Row& row, RowBatch& batch) const;
     Result<double> amount(const Row& row, Column column) const;
 
-    SheetReader& m_sheet;
+    // Closed by this thread once read to the end (the child collected, the copy given back),
+    // beside the last rows being stored. The sheet goes first: it reads from the workbook.
+    std::unique_ptr<Workbook> m_book;
+    std::unique_ptr<SheetReader> m_sheet;
     const Labels m_labels;
     std::array<int, ColumnCount> m_columns {};
     Row m_row;
@@ -233,7 +239,7 @@ bool RowReader::readHeader(RowBatch& batch)
     bool found = false;
     for (;;) {
         ++m_rowNumber;
-        auto more = m_sheet.nextRow(m_row);
+        auto more = m_sheet->nextRow(m_row);
         if (!more) {
             batch.stop = Stop { FirstRow, more.failure() };
             return false;
@@ -255,11 +261,21 @@ bool RowReader::readHeader(RowBatch& batch)
                 m_columns[size_t(k)] = int(c);
     }
     batch.headerRow = m_rowNumber;
-    batch.expectedRows = m_sheet.expectedRows();
+    batch.expectedRows = m_sheet->expectedRows();
     return true;
 }
 
 bool RowReader::fill(RowBatch& batch)
+{
+    const bool more = read(batch);
+    if (!more) {
+        m_sheet.reset();
+        m_book.reset();
+    }
+    return more;
+}
+
+bool RowReader::read(RowBatch& batch)
 {
     if (!std::exchange(m_headerRead, true))
         return readHeader(batch);
@@ -268,7 +284,7 @@ bool RowReader::fill(RowBatch& batch)
     batch.rows.reserve(rows);
     while (batch.rows.size() < rows && batch.bytes.size() < BatchBytes) {
         ++m_rowNumber;
-        auto more = m_sheet.nextRow(m_row);
+        auto more = m_sheet->nextRow(m_row);
         if (!more) {
             batch.stop = Stop { m_first ? FirstRow : NextRow, more.failure() };
             return false;
@@ -498,9 +514,9 @@ std::optional<Stop> Run::run(qint64& written)
         return Stop { OpenSheet, { err::ItemNotFound, found } };
     }
 
-    // The sheet is read from here on, beside storing the rows. Declared after the sheet, the
-    // reading thread ends before the sheet closes, however the run ends.
-    RowReader reader(*sheet, m_labels);
+    // The sheet is read from here on, beside storing the rows. The reader holds the workbook;
+    // declared before the thread, it outlives it however the run ends.
+    RowReader reader(std::move(book), std::move(sheet), m_labels);
     Prefetcher<RowBatch> batches(BatchDepth);
     batches.start([&reader](RowBatch& batch) { return reader.fill(batch); });
 
