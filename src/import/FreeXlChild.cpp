@@ -155,7 +155,7 @@ void writeSheet(const void* h, int sheet, Writer& out)
             out.flush(); // the rows before reach the parent
             crash();
         }
-        if (r == 2 && g_fault == Fault::SpinInCells) {
+        if (r == 2 && (g_fault == Fault::SpinInCells || g_fault == Fault::SpinLongInCells)) {
             out.flush();
             for (std::atomic<unsigned> spin = 0;; spin.fetch_add(1, std::memory_order_relaxed)) { }
         }
@@ -402,6 +402,15 @@ void Answer::stop()
 #endif
 }
 
+void Answer::interrupt()
+{
+#ifdef Q_OS_UNIX
+    // The socket stays open until stop(): only its reading ends here.
+    if (m_fd >= 0)
+        shutdown(m_fd, SHUT_RDWR);
+#endif
+}
+
 // Makes `n` bytes ready in the buffer; false when the answer ends first.
 bool Answer::fill(qsizetype n)
 {
@@ -413,13 +422,12 @@ bool Answer::fill(qsizetype n)
         m_end -= m_at;
         m_at = 0;
     }
-    while (m_fd >= 0 && m_end < n) {
+    while (m_fd >= 0 && !m_drained && m_end < n) {
         const ssize_t got = ::read(m_fd, m_buffer.data() + m_end, size_t(m_buffer.size() - m_end));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
-            close(m_fd);
-            m_fd = -1;
+            m_drained = true;
             break;
         }
         m_end += got;
@@ -431,7 +439,7 @@ bool Answer::fill(qsizetype n)
 bool Answer::finish()
 {
     // Nothing may be left unread; at the socket's end the child has written everything and exits.
-    if (m_fd >= 0 && fill(1))
+    if (m_fd >= 0 && !m_drained && fill(1))
         return false;
 #ifdef Q_OS_UNIX
     if (m_pid > 0) {

@@ -75,6 +75,8 @@ public:
     bool cell(Cell& cell);
     // True when nothing is left to read and the child ended normally.
     bool finish();
+    // From another thread, while a cell is being waited for: the wait ends and the answer with it.
+    void interrupt();
 
 private:
     bool fill(qsizetype n);
@@ -87,8 +89,8 @@ private:
     std::vector<QString> m_texts; // the shared texts that crossed, by their number
     qint64 m_sharedBytes = 0;
     bool m_selected = false;
-    int m_fd = -1; // the pipe from the child
-    int m_command = -1; // the pipe to the child: the sheet to read
+    int m_fd = -1; // the socket to and from the child, open until stop()
+    bool m_drained = false; // the child's end is closed, or the reading interrupted
     qint64 m_pid = -1;
     bool m_endedWell = false; // the child wrote its whole answer and exited normally
 #ifndef Q_OS_UNIX
@@ -98,7 +100,8 @@ private:
 
 // For the tests: what the next children do instead of their work, to show that a crash or a
 // spin ends as a damaged file.
-enum class Fault { None, CrashOnOpen, CrashInCells, SpinInCells };
+// SpinInCells is stopped by a limit of a second, SpinLongInCells by the usual one of minutes.
+enum class Fault { None, CrashOnOpen, CrashInCells, SpinInCells, SpinLongInCells };
 void injectFault(Fault fault);
 
 } // namespace orvida::import::freexl

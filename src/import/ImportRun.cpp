@@ -15,6 +15,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -194,7 +195,7 @@ struct RowBatch
 // A batch holds at most this many rows, ending sooner once its texts reach this many bytes, and at
 // most this many batches wait: a few megabytes at most, whatever the sheet's length.
 constexpr size_t BatchRows = 2048;
-constexpr size_t FirstBatchRows = 128;
+constexpr size_t FirstBatchRows = 1;
 constexpr qsizetype BatchBytes = 256 * 1024;
 constexpr int BatchDepth = 16;
 // Consecutive rows are inserted this many by one statement: one step each, not one a row.
@@ -213,6 +214,9 @@ public:
     { }
 
     bool fill(RowBatch& batch);
+    // From the storing thread, when the run ends before the sheet: a read waiting on FreeXL's
+    // process ends, so the reading thread does too.
+    void interrupt();
 
 private:
     bool read(RowBatch& batch);
@@ -224,6 +228,7 @@ private:
     // beside the last rows being stored. The sheet goes first: it reads from the workbook.
     std::unique_ptr<Workbook> m_book;
     std::unique_ptr<SheetReader> m_sheet;
+    std::mutex m_closing; // the sheet is not interrupted as it closes
     const Labels m_labels;
     std::array<int, ColumnCount> m_columns {};
     Row m_row;
@@ -269,10 +274,18 @@ bool RowReader::fill(RowBatch& batch)
 {
     const bool more = read(batch);
     if (!more) {
+        std::lock_guard lock(m_closing);
         m_sheet.reset();
         m_book.reset();
     }
     return more;
+}
+
+void RowReader::interrupt()
+{
+    std::lock_guard lock(m_closing);
+    if (m_sheet)
+        m_sheet->interrupt();
 }
 
 bool RowReader::read(RowBatch& batch)
@@ -280,7 +293,7 @@ bool RowReader::read(RowBatch& batch)
     if (!std::exchange(m_headerRead, true))
         return readHeader(batch);
     // The first batches are short, so that storing starts soon after the header.
-    const size_t rows = std::min(BatchRows, FirstBatchRows << std::min(m_batches++, 8));
+    const size_t rows = std::min(BatchRows, FirstBatchRows << std::min(m_batches++, 11));
     batch.rows.reserve(rows);
     while (batch.rows.size() < rows && batch.bytes.size() < BatchBytes) {
         ++m_rowNumber;
@@ -519,6 +532,12 @@ std::optional<Stop> Run::run(qint64& written)
     RowReader reader(std::move(book), std::move(sheet), m_labels);
     Prefetcher<RowBatch> batches(BatchDepth);
     batches.start([&reader](RowBatch& batch) { return reader.fill(batch); });
+    // Gone first: the thread is not left waiting on a read nobody takes.
+    const struct Interrupt
+    {
+        RowReader& reader;
+        ~Interrupt() { reader.interrupt(); }
+    } interrupt { reader };
 
     if (m_in.replaceJournal) {
         if (!emptied)

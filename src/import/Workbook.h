@@ -80,6 +80,9 @@ public:
     // The rows the sheet holds, counted from its first, where the format tells them (known once
     // the first row is read). Only a guide for showing progress: the rows read may differ.
     virtual std::optional<qint64> expectedRows() const { return std::nullopt; }
+    // From another thread: a row being waited for from another process fails soon instead. The
+    // sheet is not read again.
+    virtual void interrupt() { }
 };
 
 // A workbook opened for reading one of its sheets.

@@ -77,6 +77,8 @@ public:
         return m_rows > 0 ? std::optional<qint64>(m_rows) : std::nullopt;
     }
 
+    void interrupt() override { m_answer->interrupt(); }
+
 private:
     std::unique_ptr<freexl::Answer> m_answer;
     unsigned m_rows;
