@@ -9,6 +9,7 @@
 
 #include <freexl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -52,9 +53,8 @@ class Writer
 public:
     explicit Writer(int fd = -1)
         : m_fd(fd)
-    {
-        m_out.reserve(Piece + 64);
-    }
+        , m_out(Piece + 64, Qt::Uninitialized)
+    { }
     void u8(quint8 v) { put(&v, sizeof v); }
     void u32(quint32 v) { put(&v, sizeof v); }
     void i32(qint32 v) { put(&v, sizeof v); }
@@ -68,8 +68,8 @@ public:
     bool flush()
     {
 #ifdef Q_OS_UNIX
-        for (qsizetype at = 0; m_fd >= 0 && at < m_out.size();) {
-            const ssize_t n = write(m_fd, m_out.constData() + at, size_t(m_out.size() - at));
+        for (qsizetype at = 0; m_fd >= 0 && at < m_used;) {
+            const ssize_t n = write(m_fd, m_out.constData() + at, size_t(m_used - at));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -77,27 +77,36 @@ public:
             at += n;
         }
         if (m_fd >= 0)
-            m_out.clear();
+            m_used = 0;
 #endif
         return true;
     }
     QByteArray& bytes()
     {
+        m_out.resize(m_used);
         return m_out;
     }
 
 private:
     static constexpr qsizetype Piece = qsizetype(1) << 16;
 
+    // The piece is written in place: most values are a few bytes, one for each cell.
     void put(const void* v, size_t n)
     {
-        m_out.append(static_cast<const char*>(v), qsizetype(n));
-        if (m_fd >= 0 && m_out.size() >= Piece && !flush())
+        if (m_used + qsizetype(n) > m_out.size()) {
+            m_out.resize(std::max(m_out.size() * 2, m_used + qsizetype(n)));
+            m_bytes = m_out.data();
+        }
+        std::memcpy(m_bytes + m_used, v, n);
+        m_used += qsizetype(n);
+        if (m_fd >= 0 && m_used >= Piece && !flush())
             std::_Exit(2);
     }
 
     int m_fd;
     QByteArray m_out;
+    char* m_bytes = m_out.data();
+    qsizetype m_used = 0;
 };
 
 [[noreturn]] void crash()
@@ -146,7 +155,7 @@ void writeSheet(const void* h, int sheet, Writer& out)
             out.flush(); // the rows before reach the parent
             crash();
         }
-        if (r == 2 && g_fault == Fault::SpinInCells) {
+        if (r == 2 && (g_fault == Fault::SpinInCells || g_fault == Fault::SpinLongInCells)) {
             out.flush();
             for (std::atomic<unsigned> spin = 0;; spin.fetch_add(1, std::memory_order_relaxed)) { }
         }
@@ -393,6 +402,15 @@ void Answer::stop()
 #endif
 }
 
+void Answer::interrupt()
+{
+#ifdef Q_OS_UNIX
+    // The socket stays open until stop(): only its reading ends here.
+    if (m_fd >= 0)
+        shutdown(m_fd, SHUT_RDWR);
+#endif
+}
+
 // Makes `n` bytes ready in the buffer; false when the answer ends first.
 bool Answer::fill(qsizetype n)
 {
@@ -404,13 +422,12 @@ bool Answer::fill(qsizetype n)
         m_end -= m_at;
         m_at = 0;
     }
-    while (m_fd >= 0 && m_end < n) {
+    while (m_fd >= 0 && !m_drained && m_end < n) {
         const ssize_t got = ::read(m_fd, m_buffer.data() + m_end, size_t(m_buffer.size() - m_end));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
-            close(m_fd);
-            m_fd = -1;
+            m_drained = true;
             break;
         }
         m_end += got;
@@ -422,7 +439,7 @@ bool Answer::fill(qsizetype n)
 bool Answer::finish()
 {
     // Nothing may be left unread; at the socket's end the child has written everything and exits.
-    if (m_fd >= 0 && fill(1))
+    if (m_fd >= 0 && !m_drained && fill(1))
         return false;
 #ifdef Q_OS_UNIX
     if (m_pid > 0) {
@@ -468,7 +485,7 @@ bool Answer::head(Head& head)
     return true;
 }
 
-bool Answer::selectSheet(int sheet, unsigned& rows, unsigned& columns)
+bool Answer::askSheet(int sheet)
 {
     if (m_selected)
         return false;
@@ -493,6 +510,11 @@ bool Answer::selectSheet(int sheet, unsigned& rows, unsigned& columns)
     m_at = 0;
     m_end = m_buffer.size();
 #endif
+    return true;
+}
+
+bool Answer::sheetSize(unsigned& rows, unsigned& columns)
+{
     qint32 rc = -1;
     quint32 r = 0;
     quint32 c = 0;
@@ -505,18 +527,25 @@ bool Answer::selectSheet(int sheet, unsigned& rows, unsigned& columns)
 
 bool Answer::cell(Cell& cell)
 {
+    // The cell is set in place: a row's cells are reused from one row to the next.
+    const auto set = [&cell](Cell::Type type, double number) {
+        cell.type = type;
+        cell.number = number;
+        if (!cell.text.isNull())
+            cell.text = QString();
+    };
     quint8 tag = 0;
     if (!take(&tag, sizeof tag))
         return false;
     switch (tag) {
     case TagEmpty:
-        cell = {};
+        set(Cell::Type::Empty, 0);
         return true;
     case TagInteger: {
         qint32 v = 0;
         if (!take(&v, sizeof v))
             return false;
-        cell = Cell::ofNumber(v);
+        set(Cell::Type::Number, v);
         return true;
     }
     case TagDouble:
@@ -524,7 +553,7 @@ bool Answer::cell(Cell& cell)
         double v = 0;
         if (!take(&v, sizeof v))
             return false;
-        cell = tag == TagDate ? Cell::ofDate(v) : Cell::ofNumber(v);
+        set(tag == TagDate ? Cell::Type::Date : Cell::Type::Number, v);
         return true;
     }
     case TagText:
@@ -532,7 +561,9 @@ bool Answer::cell(Cell& cell)
         quint32 n = 0;
         if (!take(&n, sizeof n) || n > LongestText || !fill(qsizetype(n)))
             return false;
-        cell = Cell::ofText(QString::fromUtf8(m_buffer.constData() + m_at, qsizetype(n)));
+        cell.type = Cell::Type::Text;
+        cell.number = 0;
+        cell.text = QString::fromUtf8(m_buffer.constData() + m_at, qsizetype(n));
         m_at += n;
         if (tag == TagSharedText) {
             // The child keeps within the budget; one that does not has gone wrong.
@@ -547,7 +578,9 @@ bool Answer::cell(Cell& cell)
         quint32 i = 0;
         if (!take(&i, sizeof i) || i >= m_texts.size())
             return false;
-        cell = Cell::ofText(m_texts[i]);
+        cell.type = Cell::Type::Text;
+        cell.number = 0;
+        cell.text = m_texts[i];
         return true;
     }
     default:

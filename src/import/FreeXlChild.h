@@ -65,13 +65,18 @@ public:
 
     // False when the answer is cut short.
     bool head(Head& head);
-    // Asks for one sheet (once); false when FreeXL could not select it or the child failed.
-    bool selectSheet(int sheet, unsigned& rows, unsigned& columns);
+    // Asks for one sheet (once); false when the child is gone. The child selects it and starts on
+    // its cells while the caller does something else.
+    bool askSheet(int sheet);
+    // The size of the sheet asked for; false when FreeXL could not select it or the child failed.
+    bool sheetSize(unsigned& rows, unsigned& columns);
     bool selected() const { return m_selected; }
     // The next cell of the sheet; dates and times as their day count.
     bool cell(Cell& cell);
     // True when nothing is left to read and the child ended normally.
     bool finish();
+    // From another thread, while a cell is being waited for: the wait ends and the answer with it.
+    void interrupt();
 
 private:
     bool fill(qsizetype n);
@@ -84,8 +89,8 @@ private:
     std::vector<QString> m_texts; // the shared texts that crossed, by their number
     qint64 m_sharedBytes = 0;
     bool m_selected = false;
-    int m_fd = -1; // the pipe from the child
-    int m_command = -1; // the pipe to the child: the sheet to read
+    int m_fd = -1; // the socket to and from the child, open until stop()
+    bool m_drained = false; // the child's end is closed, or the reading interrupted
     qint64 m_pid = -1;
     bool m_endedWell = false; // the child wrote its whole answer and exited normally
 #ifndef Q_OS_UNIX
@@ -95,7 +100,8 @@ private:
 
 // For the tests: what the next children do instead of their work, to show that a crash or a
 // spin ends as a damaged file.
-enum class Fault { None, CrashOnOpen, CrashInCells, SpinInCells };
+// SpinInCells is stopped by a limit of a second, SpinLongInCells by the usual one of minutes.
+enum class Fault { None, CrashOnOpen, CrashInCells, SpinInCells, SpinLongInCells };
 void injectFault(Fault fault);
 
 } // namespace orvida::import::freexl

@@ -36,7 +36,8 @@ Format detectFormat(const QByteArray& head)
     return Format::Unknown;
 }
 
-std::unique_ptr<Workbook> openWorkbook(const QString& path, ReadFailure& failure, const Limits& limits)
+std::unique_ptr<Workbook>
+openWorkbook(const QString& path, ReadFailure& failure, const Limits& limits, const std::function<void()>& meanwhile)
 {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {
@@ -58,7 +59,7 @@ std::unique_ptr<Workbook> openWorkbook(const QString& path, ReadFailure& failure
     switch (detectFormat(file->peek(8))) {
     case Format::Xls:
     case Format::EncryptedOffice: {
-        auto book = openXls(path, failure);
+        auto book = openXls(path, failure, meanwhile);
         if (!book && (failure.error == ReadError::Corrupt || failure.error == ReadError::NotAWorkbook)
             && holdsEncryptedPackage(*file))
             failure = { ReadError::Protected, QStringLiteral("Fisierul este protejat cu parola.") };

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -79,6 +80,9 @@ public:
     // The rows the sheet holds, counted from its first, where the format tells them (known once
     // the first row is read). Only a guide for showing progress: the rows read may differ.
     virtual std::optional<qint64> expectedRows() const { return std::nullopt; }
+    // From another thread: a row being waited for from another process fails soon instead. The
+    // sheet is not read again.
+    virtual void interrupt() { }
 };
 
 // A workbook opened for reading one of its sheets.
@@ -97,11 +101,18 @@ enum class Format { Unknown, Xls, Xlsx, EncryptedOffice };
 // The format told by the file's first bytes and, for a compound file, by its streams.
 Format detectFormat(const QByteArray& head);
 
-// Opens a workbook by its content, whatever its extension.
-std::unique_ptr<Workbook> openWorkbook(const QString& path, ReadFailure& failure, const Limits& limits = {});
+// Opens a workbook by its content, whatever its extension. `meanwhile`, when given, is called once
+// the file has passed the checks made here and is being read elsewhere (FreeXL's process opening an
+// .xls), so that the caller's own work runs beside that wait; it is called at most once, and not
+// for a file refused before.
+std::unique_ptr<Workbook> openWorkbook(const QString& path,
+                                       ReadFailure& failure,
+                                       const Limits& limits = {},
+                                       const std::function<void()>& meanwhile = {});
 
 // The two readers, for the tests and the fuzz targets.
-std::unique_ptr<Workbook> openXls(const QString& path, ReadFailure& failure);
+std::unique_ptr<Workbook>
+openXls(const QString& path, ReadFailure& failure, const std::function<void()>& meanwhile = {});
 std::unique_ptr<Workbook> openXlsx(std::unique_ptr<QIODevice> device, ReadFailure& failure, const Limits& limits = {});
 
 } // namespace orvida::import

@@ -39,13 +39,16 @@ public:
                 return Failure { err::PathFileAccess, CorruptText };
             return false;
         }
-        row.clear();
+        // The row's cells are filled in place, then the empty ones at its end dropped.
+        row.resize(m_columns);
+        size_t used = 0;
         for (unsigned c = 0; c < m_columns; ++c) {
-            Cell cell;
+            Cell& cell = row[c];
             if (!m_answer->cell(cell))
                 return Failure { err::PathFileAccess, CorruptText };
-            if (auto typed = m_overlay.typed.find({ m_next, c }); typed != m_overlay.typed.end())
-                cell = typed->second;
+            if (!m_overlay.typed.empty())
+                if (auto typed = m_overlay.typed.find({ m_next, c }); typed != m_overlay.typed.end())
+                    cell = typed->second;
             // Amounts are finite, and a text is never cut short: as an .xlsx, such a sheet is refused.
             if (cell.type == Cell::Type::Number && !std::isfinite(cell.number))
                 return Failure { err::Overflow,
@@ -53,17 +56,16 @@ public:
                                                 "(randul %1, coloana %2).")
                                      .arg(m_next + 1)
                                      .arg(c + 1) };
-            if (m_overlay.withNul.count({ m_next, c }))
+            if (!m_overlay.withNul.empty() && m_overlay.withNul.count({ m_next, c }))
                 return Failure { err::PathFileAccess,
                                  QStringLiteral(
                                      "Fisierul .xls are un caracter nul intr-un text (randul %1, coloana %2).")
                                      .arg(m_next + 1)
                                      .arg(c + 1) };
-            if (cell.type != Cell::Type::Empty) {
-                row.resize(size_t(c) + 1);
-                row[c] = std::move(cell);
-            }
+            if (cell.type != Cell::Type::Empty)
+                used = size_t(c) + 1;
         }
+        row.resize(used);
         ++m_next;
         return true;
     }
@@ -74,6 +76,8 @@ public:
     {
         return m_rows > 0 ? std::optional<qint64>(m_rows) : std::nullopt;
     }
+
+    void interrupt() override { m_answer->interrupt(); }
 
 private:
     std::unique_ptr<freexl::Answer> m_answer;
@@ -86,7 +90,7 @@ private:
 class XlsWorkbook : public Workbook
 {
 public:
-    bool open(const QString& path, ReadFailure& failure)
+    bool open(const QString& path, ReadFailure& failure, const std::function<void()>& meanwhile)
     {
         // Unbuffered: the stream's sectors are read in runs, which a buffer would only copy again.
         QFile file(path);
@@ -131,6 +135,8 @@ public:
         std::memcpy(stream + entry->size, frame->tail.constData(), size_t(frame->tail.size()));
         // FreeXL reads the whole workbook when it opens it, so the same child later reads the sheet.
         m_child = std::make_unique<freexl::Answer>(m_copy.path());
+        if (meanwhile)
+            meanwhile();
         if (!readHead(*m_child, failure)) {
             if (failure.description.isEmpty())
                 failure = { ReadError::Corrupt, CorruptText };
@@ -146,20 +152,20 @@ public:
         for (qsizetype i = 0; i < m_names.size(); ++i) {
             if (m_names.at(i).compare(name, Qt::CaseInsensitive) != 0)
                 continue;
-            auto overlay = scanXlsSheetCells(m_stream, m_names.at(i));
-            if (overlay) {
-                // A second sheet needs a child of its own.
-                auto cells = std::move(m_child);
-                if (!cells || cells->selected()) {
-                    cells = std::make_unique<freexl::Answer>(m_copy.path());
-                    if (!readHead(*cells, failure))
-                        cells.reset();
-                }
-                unsigned rows = 0;
-                unsigned columns = 0;
-                if (cells && cells->selectSheet(int(i), rows, columns) && rows <= 65536 && columns <= 256)
-                    return std::make_unique<XlsSheet>(std::move(cells), rows, columns, std::move(*overlay));
+            // A second sheet needs a child of its own.
+            auto cells = std::move(m_child);
+            if (!cells || cells->selected()) {
+                cells = std::make_unique<freexl::Answer>(m_copy.path());
+                if (!readHead(*cells, failure))
+                    cells.reset();
             }
+            // The child selects the sheet while its records are scanned here.
+            const bool asked = cells && cells->askSheet(int(i));
+            auto overlay = scanXlsSheetCells(m_stream, m_names.at(i));
+            unsigned rows = 0;
+            unsigned columns = 0;
+            if (asked && overlay && cells->sheetSize(rows, columns) && rows <= 65536 && columns <= 256)
+                return std::make_unique<XlsSheet>(std::move(cells), rows, columns, std::move(*overlay));
             failure = { ReadError::Corrupt, CorruptText };
             return nullptr;
         }
@@ -190,10 +196,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<Workbook> openXls(const QString& path, ReadFailure& failure)
+std::unique_ptr<Workbook> openXls(const QString& path, ReadFailure& failure, const std::function<void()>& meanwhile)
 {
     auto book = std::make_unique<XlsWorkbook>();
-    if (!book->open(path, failure))
+    if (!book->open(path, failure, meanwhile))
         return nullptr;
     return book;
 }

@@ -284,6 +284,22 @@ Status Statement::bindAll(const QList<Value>& values)
     return {};
 }
 
+Status Statement::bindText(int index, QByteArrayView utf8)
+{
+    // An empty text is still a text, never NULL: SQLite binds NULL for a null pointer.
+    const char* bytes = utf8.data() ? utf8.data() : "";
+    if (sqlite3_bind_text(m_stmt, index, bytes, int(utf8.size()), SQLITE_STATIC) != SQLITE_OK)
+        return failure();
+    return {};
+}
+
+Status Statement::bindReal(int index, double value)
+{
+    if (sqlite3_bind_double(m_stmt, index, value) != SQLITE_OK)
+        return failure();
+    return {};
+}
+
 Result<bool> Statement::step()
 {
     const int rc = sqlite3_step(m_stmt);
@@ -305,7 +321,6 @@ Status Statement::run()
         return f;
     }
     sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
     return {};
 }
 

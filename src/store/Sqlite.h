@@ -72,11 +72,18 @@ public:
     // Binds by 1-based position. Empty and Null bind SQL NULL.
     Status bind(int index, const Value& value);
     Status bindAll(const QList<Value>& values);
+    // Binds UTF-8 text without copying it, for a statement run over many rows: the bytes must
+    // stay as they are until the statement has run, and it is not run again before the place is
+    // bound again.
+    Status bindText(int index, QByteArrayView utf8);
+    Status bindReal(int index, double value);
 
     // Advances to the next row: true on a row, false when done.
     Result<bool> step();
-    // Runs a statement that returns no rows, then resets it for the next binding.
+    // Runs a statement that returns no rows, then resets it for the next binding. The values stay
+    // bound: a statement run again is bound again, every place of it, or reset() first.
     Status run();
+    // Resets the statement and unbinds its values.
     void reset();
 
     int columnCount() const;

@@ -11,6 +11,7 @@
 #include "support/TestFolder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -317,6 +318,36 @@ TEST(HostileXls, AChildThatCrashesOrSpinsFailsCleanly)
             << outcome.failure.description.toStdString();
         EXPECT_EQ(sink.texts(), QStringList { report::importStructure(c.label).text });
         EXPECT_EQ(journalRows(t, import::Journal::Purchases), before);
+        int status = 0;
+        EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1) << "a child was left behind";
+    }
+}
+
+// A run that ends on its own side while FreeXL's process is stuck in the sheet does not wait for
+// that process's limit of minutes: here the first data row is refused by the database while the
+// child spins at the second.
+TEST(HostileXls, ARunEndingBesideAStuckChildReturnsAtOnce)
+{
+    using import::freexl::Fault;
+    TestFolder t;
+    t.exec(QStringLiteral("insert into zet_jct_UE (NUME, CODF, TOTAL, COL6) values ('Vechi', 'RO1', 119, 100)"));
+    t.exec(
+        QStringLiteral("create trigger refuse before insert on zet_jct_UE begin select raise(abort, 'refuzat'); end"));
+    for (bool replaceJournal : { true, false }) {
+        SCOPED_TRACE(replaceJournal);
+        import::freexl::injectFault(Fault::SpinLongInCells);
+        import::ImportInputs in;
+        in.path = dataFile(QStringLiteral("journal.xls"));
+        in.replaceJournal = replaceJournal;
+        MessageList sink;
+        QElapsedTimer timer;
+        timer.start();
+        const import::ImportOutcome outcome = import::importJournal(in, t.folder(), sink);
+        const qint64 elapsed = timer.elapsed();
+        import::freexl::injectFault(Fault::None);
+        EXPECT_EQ(outcome.label, 270);
+        EXPECT_LT(elapsed, 30000) << "the run waited for the child's processor-time limit";
+        EXPECT_EQ(journalRows(t, import::Journal::Purchases), QStringList { QStringLiteral("Vechi|RO1|119|100") });
         int status = 0;
         EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1) << "a child was left behind";
     }

@@ -164,12 +164,18 @@ struct Imported
     QStringList messages;
 };
 
-Imported runImport(const TestFolder& t, const QString& path, bool replaceJournal, const import::Limits& limits = {})
+Imported runImport(const TestFolder& t,
+                   const QString& path,
+                   bool replaceJournal,
+                   const import::Limits& limits = {},
+                   import::Journal journal = import::Journal::Purchases,
+                   bool reverseCharge = false)
 {
     import::ImportInputs in;
-    in.journal = import::Journal::Purchases;
+    in.journal = journal;
     in.path = path;
     in.replaceJournal = replaceJournal;
+    in.reverseCharge = reverseCharge;
     MessageList sink;
     Imported out { import::importJournal(in, t.folder(), sink, limits), sink.texts() };
     return out;
@@ -209,6 +215,73 @@ TEST(ImportPipeline, RowsComeOutAsTheFileHasThem)
     EXPECT_EQ(r.messages, QStringList { QStringLiteral("Importul s-a realizat cu succes") });
     EXPECT_EQ(r.outcome.rowsWritten, DataRows);
     EXPECT_EQ(journals(t).size(), DataRows);
+}
+
+// Every row of a long sheet is stored as the sheet has it, in order, for each journal and option:
+// runs of rows broken at irregular places by rows without a code, names cut to 35 characters,
+// numeric codes as digits, an empty name as an empty text, and only the amounts the option keeps.
+TEST(ImportPipeline, EveryRowIsStoredAsTheSheetHasIt)
+{
+    struct Case
+    {
+        import::Journal journal;
+        bool reverseCharge;
+        const char* columns; // where TOTAL, BAZA and TVA go; TVA not at all when only two
+    };
+    const Case cases[] = {
+        { import::Journal::Purchases, false, "TOTAL,COL6,COL7" },
+        { import::Journal::Purchases, true, "TOTAL,COL16,COL17" },
+        { import::Journal::Sales, false, "TOTAL,COL6,COL7" },
+        { import::Journal::Sales, true, "TOTAL,COL10" },
+    };
+    constexpr int EmptyName = 4321;
+    const auto noCode = [](int r) {
+        return r % 97 == 0 || r % 1000 == 1 || (r > 3000 && r < 3010);
+    };
+    const QByteArray emptyName = "<row r=\"%1\"><c r=\"A%1\" t=\"inlineStr\"><is><t></t></is></c><c r=\"B%1\" "
+                                 "t=\"inlineStr\"><is><t>RO9</t></is></c><c r=\"C%1\"><v>7.5</v></c><c "
+                                 "r=\"D%1\"><v>6.5</v></c><c r=\"E%1\"><v>1</v></c></row>";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 reverse %2").arg(int(c.journal)).arg(c.reverseCharge).toStdString());
+        TestFolder t;
+        const QString path = writeJournal(t, { EmptyName, emptyName }, noCode);
+        const Imported r = runImport(t, path, true, {}, c.journal, c.reverseCharge);
+        ASSERT_EQ(r.messages, QStringList { QStringLiteral("Importul s-a realizat cu succes") });
+
+        const QStringList amounts = QString::fromLatin1(c.columns).split(QLatin1Char(','));
+        auto rs = store::query(t.folder(),
+                               QStringLiteral("select NUME is null, NUME, CODF, %1 from %2 order by rowid")
+                                   .arg(amounts.join(QLatin1Char(',')), store::journalTable(c.journal)));
+        ASSERT_TRUE(rs.ok());
+        QStringList stored;
+        for (int i = 0; i < rs->size(); ++i) {
+            QStringList cells;
+            for (int k = 0; k < 3 + amounts.size(); ++k)
+                cells << rs->rows[i][k].toText();
+            stored << cells.join(QLatin1Char('|'));
+        }
+        QStringList expected;
+        const QString longName = QStringLiteral("Societatea cu un nume foarte lung x");
+        for (int row = 2; row <= DataRows + 1; ++row) {
+            if (noCode(row))
+                continue;
+            const QStringList all = row == EmptyName
+                ? QStringList { QStringLiteral("0"), QString(),           QStringLiteral("RO9"),
+                                QStringLiteral("8"), QStringLiteral("6"), QStringLiteral("1") }
+                : QStringList { QStringLiteral("0"),
+                                row % 7 == 0 ? longName : QStringLiteral("Partener %1 SRL").arg(row % 40),
+                                row % 3 == 0 ? QString::number(20000000 + row)
+                                             : QStringLiteral("RO%1").arg(1000 + row % 40),
+                                QString::number(row % 1000 + 119),
+                                QString::number(row % 1000 + 100),
+                                QStringLiteral("19") };
+            expected << all.mid(0, 3 + amounts.size()).join(QLatin1Char('|'));
+        }
+        ASSERT_EQ(stored.size(), expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(stored[i], expected[i]) << "stored row " << i + 1;
+        EXPECT_EQ(r.outcome.rowsWritten, expected.size());
+    }
 }
 
 // A failure on either side, late in the sheet or at its first row, shows the step and the reason

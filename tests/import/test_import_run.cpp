@@ -281,6 +281,11 @@ TEST(ImportRun, MissingDatabase)
     EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), L, true).messages, QStringList { structure(80) });
     EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), C, false).messages, QStringList { structure(270) });
     EXPECT_EQ(runImport(t, QStringLiteral("journal.xlsx"), L, false, true).messages, QStringList { structure(420) });
+    // An .xls journal is emptied while FreeXL opens the workbook: the workbook's own failure still
+    // comes first.
+    EXPECT_EQ(runImport(t, QStringLiteral("journal.xls"), C, true).messages, QStringList { structure(60) });
+    EXPECT_EQ(runImport(t, QStringLiteral("protected.xls"), C, true).messages, QStringList { structure(140) });
+    EXPECT_EQ(runImport(t, QStringLiteral("no-sheet1.xls"), L, true).messages, QStringList { structure(160) });
     // Without emptying, a workbook that cannot be read reports its own step, and the window
     // stays open when it could not be opened at all; a sheet without codes needs no database.
     const Imported unreadable = runImport(t, QStringLiteral("nu-exista.xlsx"), C, false);
@@ -412,29 +417,31 @@ TEST(ImportRun, FailureReasonsNameTheCauseAndTheRemedy)
 // was to be emptied first or appended to, and the message says so.
 TEST(ImportRun, AStopRollsBackAndSaysNothingChanged)
 {
-    for (bool checkIni : { true, false }) {
-        SCOPED_TRACE(checkIni);
-        TestFolder t;
-        t.exec(QStringLiteral("insert into zet_jct_UE (NUME, CODF, TOTAL, COL6) values ('Vechi', 'RO1', 119, 100)"));
-        const QStringList before = journal(t, true);
-        import::ImportProgress progress;
-        QList<qint64> seen;
-        progress.rowsRead = [&](qint64 rows) {
-            seen << rows;
-            if (rows == 2)
-                progress.cancel = true;
-        };
-        import::Limits limits;
-        limits.progress = &progress;
-        const Imported r = runImport(t, QStringLiteral("journal.xlsx"), C, checkIni, false, limits);
-        EXPECT_EQ(seen, QList<qint64>({ 1, 2 }));
-        EXPECT_EQ(r.outcome.failure.number, err::UserInterrupt);
-        EXPECT_FALSE(r.outcome.ok());
-        EXPECT_EQ(
-            r.messages,
-            QStringList { QStringLiteral("Importul a fost oprit. Jurnalul a ramas asa cum era inainte de import.") });
-        EXPECT_EQ(journal(t, true), before);
-    }
+    for (const char* file : { "journal.xlsx", "journal.xls" })
+        for (bool checkIni : { true, false }) {
+            SCOPED_TRACE(QStringLiteral("%1 %2").arg(QLatin1String(file)).arg(checkIni).toStdString());
+            TestFolder t;
+            t.exec(
+                QStringLiteral("insert into zet_jct_UE (NUME, CODF, TOTAL, COL6) values ('Vechi', 'RO1', 119, 100)"));
+            const QStringList before = journal(t, true);
+            import::ImportProgress progress;
+            QList<qint64> seen;
+            progress.rowsRead = [&](qint64 rows) {
+                seen << rows;
+                if (rows == 2)
+                    progress.cancel = true;
+            };
+            import::Limits limits;
+            limits.progress = &progress;
+            const Imported r = runImport(t, QString::fromLatin1(file), C, checkIni, false, limits);
+            EXPECT_EQ(seen, QList<qint64>({ 1, 2 }));
+            EXPECT_EQ(r.outcome.failure.number, err::UserInterrupt);
+            EXPECT_FALSE(r.outcome.ok());
+            EXPECT_EQ(r.messages,
+                      QStringList {
+                          QStringLiteral("Importul a fost oprit. Jurnalul a ramas asa cum era inainte de import.") });
+            EXPECT_EQ(journal(t, true), before);
+        }
 
     // Followed to the end, every data row is counted.
     TestFolder t;
