@@ -95,14 +95,22 @@ double roundHalfEven(double value, int decimals)
     if (!std::isfinite(value) || value == std::trunc(value))
         return value;
     decimals = std::max(decimals, 0);
-    // A value that some text with at most `decimals` decimals reads back as has its shortest form
-    // within them too: most amounts are given back here, without their digits being written.
     static constexpr std::array<double, 16> Scale
         = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
     if (decimals < int(Scale.size())) {
         const double scale = Scale[std::size_t(decimals)];
-        if (std::nearbyint(value * scale) / scale == value)
+        const double scaled = std::fabs(value) * scale;
+        const double nearest = std::nearbyint(scaled);
+        // A value that some text with at most `decimals` decimals reads back as has its shortest
+        // form within them too: most amounts are given back here, without their digits written.
+        if (nearest / scale == std::fabs(value))
             return value;
+        // The shortest digits lie within half a unit in the last place of the value. Below 2^36
+        // the scaled value is then off from them by less than 2^-14: unless it is that close to a
+        // half, the digits round to its nearest whole number, and that divided by the scale is
+        // the double the rounded digits read back as.
+        if (scaled < 0x1p36 && std::fabs(scaled - std::floor(scaled) - 0.5) > 1e-3)
+            return std::copysign(nearest / scale, value);
     }
 
     // The shortest digits that read back as the same double decide what "exact half" means. A
