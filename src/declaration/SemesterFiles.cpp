@@ -1,6 +1,5 @@
 #include "declaration/SemesterFiles.h"
 
-#include "base/ErrorReport.h"
 #include "base/Text.h"
 #include "declaration/SaveFile.h"
 

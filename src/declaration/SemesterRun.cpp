@@ -150,7 +150,7 @@ Result<int> runPass(const store::RecordSet& rows, SemesterPass pass, Texts& t)
     const int cBase = rows.columnIndex(QStringLiteral("Expr1"));
     const int cVat = rows.columnIndex(QStringLiteral("TVA"));
     const bool listing = pass == SemesterPass::A || pass == SemesterPass::B;
-    // A partner's line takes about 50 characters.
+    // A partner's line takes about 50 characters: one reservation for the pass.
     QString& text = pass == SemesterPass::E || pass == SemesterPass::F ? t.amounts : t.strRestaurat;
     text.reserve(text.size() + 56 * rows.size());
     for (const QList<Value>& r : rows.rows) {
