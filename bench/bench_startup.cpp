@@ -1,6 +1,7 @@
 // Start-up: whole processes of `orvida --version`, `orvida --help` and `orvida company show` timed
-// against the QtCore-only floor (startup_floor) and against the same line printed by a program that
-// loads every library orvida links (startup_linked: what loading them alone costs), interleaved
+// against the QtCore-only floor (startup_floor), against the same line printed by a program that
+// loads every library orvida-desktop links (startup_linked: what loading them alone costs) and by
+// orvida-desktop itself (what the commands cost before orvida left the GUI libraries out), interleaved
 // round by round so that the machine's load falls on all of them alike. Prints the median and mean
 // wall time of each, its median CPU time (user + system), and the ratios to the floor's medians.
 //
@@ -70,7 +71,8 @@ int main(int argc, char** argv)
     }
     std::vector<Program> programs {
         { "QtCore-only floor", { STARTUP_FLOOR, "--version" }, {}, {} },
-        { "orvida's libraries", { STARTUP_LINKED, "--version" }, {}, {} },
+        { "desktop's libraries", { STARTUP_LINKED, "--version" }, {}, {} },
+        { "orvida-desktop -v", { ORVIDA_DESKTOP, "--version" }, {}, {} },
         { "orvida --version", { orvida, "--version" }, {}, {} },
         { "orvida --help", { orvida, "--home", folder, "--help" }, {}, {} },
         { "orvida company show", { orvida, "--home", folder, "company", "show" }, {}, {} },

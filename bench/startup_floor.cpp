@@ -1,5 +1,5 @@
 // The start-up floor of `orvida --version`: a program that parses the same option and prints the
-// same line. Built twice: startup_floor links QtCore alone, startup_linked every library orvida
+// same line. Built twice: startup_floor links QtCore alone, startup_linked every library orvida-desktop
 // links, so that the benchmarks show what loading them costs by itself.
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,7 @@
 # What `cmake --install` puts under the prefix, and the Debian package cpack makes of it:
 #
-#   bin/orvida                                   the executable (installed from src/)
+#   bin/orvida, bin/orvida-desktop               the executables (installed from src/): orvida starts
+#                                                orvida-desktop beside it for the windows
 #   share/orvida/BMP/, share/orvida/translations/ the pictures and translations it looks for there
 #   share/applications/orvida.desktop            the desktop menu entry
 #   share/icons/hicolor/*/apps/orvida.{png,svg}  the program's icon

@@ -131,7 +131,8 @@ int run(const QStringList& arguments,
         const ProgramFolderChoice& folder,
         const Clock& clock,
         QTextStream& out,
-        QTextStream& err)
+        QTextStream& err,
+        const SummaryWriter& writeSummary)
 {
     QCommandLineParser p;
     setupGlobal(p);
@@ -162,7 +163,7 @@ int run(const QStringList& arguments,
             return exitcode::Failure;
         }
     }
-    Context ctx { ProgramFolder(folder.path), clock, out, err };
+    Context ctx { ProgramFolder(folder.path), clock, out, err, writeSummary };
     const QString name = positional.first();
     for (const Command& c : Commands) {
         if (name == QLatin1String(c.name)) {

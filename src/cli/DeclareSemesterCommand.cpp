@@ -40,6 +40,11 @@ int declareSemesterCommand(const QStringList& args, Context& ctx)
         ctx.err << "--summary cere numele fisierului PDF." << Qt::endl;
         return exitcode::Usage;
     }
+    // Refused before the run, so that no declaration is written for a summary that cannot follow.
+    if (p.isSet(summary) && !ctx.writeSummary) {
+        ctx.err << "Rezumatul in PDF il scrie orvida-desktop; acest executabil nu deseneaza pagini." << Qt::endl;
+        return exitcode::Failure;
+    }
 
     PrintingSink sink(ctx.out);
     // As the window does when it opens: the fiscal year comes from the company parameters.
@@ -58,7 +63,7 @@ int declareSemesterCommand(const QStringList& args, Context& ctx)
                                                     declaration::defaultAuthorityProgram() };
     const auto outcome = declaration::runDeclaration(in, context, sink);
     if (p.isSet(summary) && outcome.semester && outcome.semester->summary) {
-        if (Status s = declaration::saveSummaryPdf(p.value(summary), *outcome.semester->summary); !s) {
+        if (Status s = ctx.writeSummary(p.value(summary), *outcome.semester->summary); !s) {
             sink.show(report::declarationRun(s.failure(), declaration::SemesterSummaryLabel));
             return exitcode::Failure;
         }

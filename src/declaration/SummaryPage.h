@@ -7,10 +7,6 @@
 #include <QDate>
 #include <QString>
 
-class QIODevice;
-class QPagedPaintDevice;
-class QPainter;
-
 namespace orvida::declaration {
 
 // The texts of the printed summary, one field per label of the page. Part B of the form is never
@@ -32,15 +28,5 @@ makeSummaryPage(const store::RecordSet& info, int semester, const QDate& semStar
 // The page's size and layout unit: A4 in twips (1/1440 inch).
 constexpr int PageWidthTwips = 11906;
 constexpr int PageHeightTwips = 16838;
-
-// Draws one page on a painter whose coordinates are twips from the page's top-left corner.
-void paintSummaryPage(QPainter& painter, const SummaryPage& page);
-
-// Draws every page on a paged device (a PDF writer, a printer).
-Status paintSummary(QPagedPaintDevice& device, const SummaryPage& page);
-
-// Writes the summary as PDF to a device, and to a file that is replaced only once it is complete.
-Status writeSummaryPdf(QIODevice& device, const SummaryPage& page);
-Status saveSummaryPdf(const QString& path, const SummaryPage& page);
 
 } // namespace orvida::declaration

@@ -1,5 +1,6 @@
 #include "windows/SummaryPreview.h"
 
+#include "declaration/SummaryPainting.h"
 #include "gui/Prompts.h"
 
 #include <QPagedPaintDevice>

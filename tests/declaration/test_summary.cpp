@@ -1,4 +1,4 @@
-#include "declaration/SummaryPage.h"
+#include "declaration/SummaryPainting.h"
 
 #include <QBuffer>
 #include <QDir>
