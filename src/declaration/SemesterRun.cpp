@@ -63,6 +63,7 @@ Failure partnerOverflow(const QString& code)
 // Everything a run builds before it writes: the texts, the codes listed so far, the totals.
 struct Texts
 {
+    bool restoring = false; // the restore text is written (not the report): its lines are built
     QString strRestaurat;
     QString amounts; // the report's partner lines; its identification line is formed at the end
     QString strErori;
@@ -151,17 +152,21 @@ Result<int> runPass(const store::RecordSet& rows, SemesterPass pass, Texts& t)
     const int cVat = rows.columnIndex(QStringLiteral("TVA"));
     const bool listing = pass == SemesterPass::A || pass == SemesterPass::B;
     // A partner's line takes about 50 characters: one reservation for the pass.
-    QString& text = pass == SemesterPass::E || pass == SemesterPass::F ? t.amounts : t.strRestaurat;
-    text.reserve(text.size() + 56 * rows.size());
+    if (!listing || t.restoring) {
+        QString& text = pass == SemesterPass::E || pass == SemesterPass::F ? t.amounts : t.strRestaurat;
+        text.reserve(text.size() + 56 * rows.size());
+    }
     for (const QList<Value>& r : rows.rows) {
         const auto code = screenRow(pass, r[cNume], r[cCodf], t);
         if (!code)
             continue;
         if (listing) {
-            appendBareValue(t.strRestaurat, *code);
-            t.strRestaurat.append(QLatin1Char(','));
-            appendTextValue(t.strRestaurat, r[cNume].toText());
-            t.strRestaurat.append(Crlf);
+            if (t.restoring) {
+                appendBareValue(t.strRestaurat, *code);
+                t.strRestaurat.append(QLatin1Char(','));
+                appendTextValue(t.strRestaurat, r[cNume].toText());
+                t.strRestaurat.append(Crlf);
+            }
             t.listed.insert(*code);
             ++t.totals.NRTERTI;
             continue;
@@ -349,6 +354,7 @@ DeclarationOutcome runSemesterDeclaration(const DeclarationInputs& in, const Dec
     result.code = company->cui;
 
     Texts t;
+    t.restoring = !in.reportFile;
     t.strErori = dates::shortDate(today) + Crlf;
     const QString id = identification(*company);
     t.strRestaurat = QStringLiteral(" 1") + Crlf + result.year + QStringLiteral(",#S%1#,##,##,").arg(result.semester)
