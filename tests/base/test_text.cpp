@@ -165,6 +165,8 @@ TEST(Text, RoundHalfEvenOnTheShortestDecimalForm)
         { 1e20, 0, 1e20 },
         { 0.5, 0, 0 },
         { 1.5, 0, 2 },
+        { 12.5, -1, 12 }, // no decimals below none
+        { 1234.4449999, 2, 1234.44 },
     };
     for (const Case& c : cases)
         EXPECT_EQ(roundHalfEven(c.in, c.decimals), c.out) << c.in << " to " << c.decimals;
