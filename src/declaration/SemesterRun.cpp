@@ -84,8 +84,9 @@ std::optional<QString> screenRow(SemesterPass pass, const Value& nume, const Val
         return code;
     if (rule.rejection == Rejection::Reported) {
         t.strErori += rejectionLine(passJournal(pass), nume.toText());
-        t.errorDetails += csvLine({ journalLabel(passJournal(pass)), nume.toText(), codf.toText(),
-                                    rejectionReason(rule.acceptance, code, t.listed) });
+        appendCsvLine(t.errorDetails,
+                      { journalLabel(passJournal(pass)), nume.toText(), codf.toText(),
+                        rejectionReason(rule.acceptance, code, t.listed) });
         ++t.rejected;
     }
     return std::nullopt;
