@@ -1,8 +1,8 @@
 #include "base/Text.h"
 
-#include <QLocale>
-
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 
 namespace orvida::text {
@@ -25,12 +25,19 @@ constexpr std::array<char16_t, 128> High = {
 
 } // namespace
 
-QByteArray toCp1250(const QString& s)
+void appendCp1250(QByteArray& out, QStringView s)
 {
-    QByteArray out;
-    out.reserve(s.size());
+    const qsizetype start = out.size();
+    // One byte a character at most: written in place, the unused end cut off after.
+    out.resize(start + s.size());
+    char* const begin = out.data() + start;
+    char* at = begin;
     for (qsizetype i = 0; i < s.size(); ++i) {
         char16_t c = s[i].unicode();
+        if (c < 0x80) {
+            *at++ = char(c);
+            continue;
+        }
         switch (c) {
         case u'\u0219':
             c = u'\u015F';
@@ -47,10 +54,6 @@ QByteArray toCp1250(const QString& s)
         default:
             break;
         }
-        if (c < 0x80) {
-            out.append(char(c));
-            continue;
-        }
         char byte = '?';
         for (int b = 0; b < 128; ++b) {
             if (High[b] != 0 && High[b] == c) {
@@ -61,8 +64,15 @@ QByteArray toCp1250(const QString& s)
         // A surrogate pair is one character: one "?".
         if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate())
             ++i;
-        out.append(byte);
+        *at++ = byte;
     }
+    out.resize(start + (at - begin));
+}
+
+QByteArray toCp1250(const QString& s)
+{
+    QByteArray out;
+    appendCp1250(out, s);
     return out;
 }
 
@@ -82,51 +92,62 @@ QString fromCp1250(const QByteArray& bytes)
 
 double roundHalfEven(double value, int decimals)
 {
-    if (!std::isfinite(value))
+    if (!std::isfinite(value) || value == std::trunc(value))
         return value;
-    // The shortest digits that print back to the same double decide what "exact half" means.
-    const QString shortest = QString::number(value, 'f', QLocale::FloatingPointShortest);
-    const qsizetype dot = shortest.indexOf(QLatin1Char('.'));
-    const qsizetype have = dot < 0 ? 0 : shortest.size() - dot - 1;
-    if (have <= decimals)
+    decimals = std::max(decimals, 0);
+    static constexpr std::array<double, 16> Scale
+        = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
+    if (decimals < int(Scale.size())) {
+        const double scale = Scale[std::size_t(decimals)];
+        const double scaled = std::fabs(value) * scale;
+        const double nearest = std::nearbyint(scaled);
+        // A value that some text with at most `decimals` decimals reads back as has its shortest
+        // form within them too: most amounts are given back here, without their digits written.
+        if (nearest / scale == std::fabs(value))
+            return value;
+        // The shortest digits lie within half a unit in the last place of the value. Below 2^36
+        // the scaled value is then off from them by less than 2^-14: unless it is that close to a
+        // half, the digits round to its nearest whole number, and that divided by the scale is
+        // the double the rounded digits read back as.
+        if (scaled < 0x1p36 && std::fabs(scaled - std::floor(scaled) - 0.5) > 1e-3)
+            return std::copysign(nearest / scale, value);
+    }
+
+    // The shortest digits that read back as the same double decide what "exact half" means. A
+    // double has at most 17 significant digits, but 324 zeros can come before them; a spare
+    // place is left in front for a carry.
+    char buf[400];
+    char* const digits = buf + 1;
+    char* const end = std::to_chars(digits, buf + sizeof buf, std::fabs(value), std::chars_format::fixed).ptr;
+    char* const dot = std::find(digits, end, '.');
+    if (end - dot - 1 <= decimals)
         return value;
-    const bool negative = shortest.startsWith(QLatin1Char('-'));
-    QString digits = shortest;
-    if (negative)
-        digits.remove(0, 1);
-    const qsizetype d = digits.indexOf(QLatin1Char('.'));
-    const QString intPart = digits.left(d);
-    const QString frac = digits.mid(d + 1);
-    QString kept = intPart + frac.left(decimals); // the value scaled by 10^decimals, as digits
-    const QString rest = frac.mid(decimals);
+    // Kept: the digits before `cut`; the digits from `rest` on decide the rounding.
+    char* const rest = dot + 1 + decimals;
+    char* const cut = decimals == 0 ? dot : rest;
     bool roundUp = false;
-    if (rest[0] > QLatin1Char('5')) {
+    if (*rest > '5')
         roundUp = true;
-    } else if (rest[0] == QLatin1Char('5')) {
-        bool beyond = false;
-        for (qsizetype i = 1; i < rest.size(); ++i)
-            if (rest[i] != QLatin1Char('0'))
-                beyond = true;
-        if (beyond)
-            roundUp = true;
-        else
-            roundUp = (kept.back().digitValue() % 2) == 1;
-    }
+    else if (*rest == '5')
+        roundUp = std::any_of(rest + 1, end, [](char c) { return c != '0'; }) || (cut[-1] - '0') % 2 == 1;
+    char* first = digits;
     if (roundUp) {
-        qsizetype i = kept.size() - 1;
-        while (i >= 0 && kept[i] == QLatin1Char('9')) {
-            kept[i] = QLatin1Char('0');
-            --i;
+        char* i = cut - 1;
+        for (; i >= digits; --i) {
+            if (*i == '.')
+                continue;
+            if (*i != '9') {
+                ++*i;
+                break;
+            }
+            *i = '0';
         }
-        if (i < 0)
-            kept.prepend(QLatin1Char('1'));
-        else
-            kept[i] = QChar(kept[i].unicode() + 1);
+        if (i < digits)
+            *--first = '1';
     }
-    if (decimals > 0)
-        kept.insert(kept.size() - decimals, QLatin1Char('.'));
-    double r = kept.toDouble();
-    return negative ? -r : r;
+    double r = 0;
+    std::from_chars(first, cut, r, std::chars_format::fixed);
+    return value < 0 ? -r : r;
 }
 
 QString groupDigits(qint64 value)

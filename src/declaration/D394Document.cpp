@@ -5,8 +5,7 @@
 #include "declaration/NumberText.h"
 #include "declaration/TextValues.h"
 
-#include <QXmlStreamWriter>
-
+#include <cstring>
 #include <optional>
 
 namespace orvida::declaration {
@@ -21,16 +20,96 @@ Failure writeFailure(const QIODevice& out)
     return { number, QStringLiteral("Fisierul nu a putut fi scris (%1).").arg(reason) };
 }
 
-void writeOp1(QXmlStreamWriter& w, const PartnerRow& r, bool variant2013)
+// Attribute values as an XML writer escapes them, in UTF-8: the markup characters and the
+// whitespace that attribute normalisation would change, as references. The texts were checked
+// with writableInXml first.
+void appendEscaped(QByteArray& out, QStringView s)
 {
-    w.writeEmptyElement(QStringLiteral("op1"));
-    w.writeAttribute(QStringLiteral("tip"), QString(r.tip));
-    w.writeAttribute(QStringLiteral("cuiP"), r.cuiP);
-    w.writeAttribute(QStringLiteral("denP"), r.denP);
+    const qsizetype start = out.size();
+    // "&quot;" is the longest form of one UTF-16 unit.
+    out.resize(start + 6 * s.size());
+    char* const begin = out.data() + start;
+    char* at = begin;
+    auto put = [&at](const char* text, int n) {
+        std::memcpy(at, text, std::size_t(n));
+        at += n;
+    };
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char32_t c = s[i].unicode();
+        if (c < 0x80) {
+            switch (c) {
+            case u'<':
+                put("&lt;", 4);
+                break;
+            case u'>':
+                put("&gt;", 4);
+                break;
+            case u'&':
+                put("&amp;", 5);
+                break;
+            case u'"':
+                put("&quot;", 6);
+                break;
+            case u'\t':
+                put("&#9;", 4);
+                break;
+            case u'\n':
+                put("&#10;", 5);
+                break;
+            case u'\r':
+                put("&#13;", 5);
+                break;
+            default:
+                *at++ = char(c);
+                break;
+            }
+        } else if (c < 0x800) {
+            *at++ = char(0xC0 | (c >> 6));
+            *at++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+            const char32_t u = QChar::surrogateToUcs4(char16_t(c), s[++i].unicode());
+            *at++ = char(0xF0 | (u >> 18));
+            *at++ = char(0x80 | ((u >> 12) & 0x3F));
+            *at++ = char(0x80 | ((u >> 6) & 0x3F));
+            *at++ = char(0x80 | (u & 0x3F));
+        } else {
+            *at++ = char(0xE0 | (c >> 12));
+            *at++ = char(0x80 | ((c >> 6) & 0x3F));
+            *at++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    out.resize(start + (at - begin));
+}
+
+void appendAttribute(QByteArray& out, const char* name, QStringView value)
+{
+    out.append(' ');
+    out.append(name);
+    out.append("=\"");
+    appendEscaped(out, value);
+    out.append('"');
+}
+
+void appendAttribute(QByteArray& out, const char* name, const NumberChars& value)
+{
+    out.append(' ');
+    out.append(name);
+    out.append("=\"");
+    out.append(value.data(), value.size());
+    out.append('"');
+}
+
+void appendOp1(QByteArray& out, const PartnerRow& r, bool variant2013)
+{
+    out.append("<op1");
+    appendAttribute(out, "tip", QStringView(&r.tip, 1));
+    appendAttribute(out, "cuiP", r.cuiP);
+    appendAttribute(out, "denP", r.denP);
     if (variant2013)
-        w.writeAttribute(QStringLiteral("nrFact"), numberText(r.nrFact));
-    w.writeAttribute(QStringLiteral("baza"), amountText(r.baza));
-    w.writeAttribute(QStringLiteral("tva"), amountText(r.tva));
+        appendAttribute(out, "nrFact", NumberChars::number(r.nrFact));
+    appendAttribute(out, "baza", NumberChars::amount(r.baza));
+    appendAttribute(out, "tva", NumberChars::amount(r.tva));
+    out.append("/>");
 }
 
 // XML 1.0 has no form, not even an escaped one, for most control characters or a lone surrogate.
@@ -74,91 +153,118 @@ std::optional<Failure> unwritableText(const D394Declaration& d)
     return std::nullopt;
 }
 
-QString partnerLine(const PartnerRow& r, bool purchase, bool variant2013)
+void appendPartnerLine(QByteArray& out, const PartnerRow& r, bool purchase, bool variant2013)
 {
     QChar op = purchase ? QLatin1Char('A') : QLatin1Char('L');
     if (variant2013)
         op = r.tip;
-    QString line = textValue(op) + QLatin1Char(',') + bareValue(r.cuiP) + QLatin1Char(',') + textValue(r.denP)
-        + QLatin1Char(',');
-    if (variant2013)
-        line += numberText(r.nrFact) + QLatin1Char(',');
-    return line + amountText(r.baza) + QLatin1Char(',') + amountText(r.tva);
+    appendTextValue(out, QStringView(&op, 1));
+    out.append(',');
+    appendBareValue(out, r.cuiP);
+    out.append(',');
+    appendTextValue(out, r.denP);
+    out.append(',');
+    if (variant2013) {
+        const NumberChars nrFact = NumberChars::number(r.nrFact);
+        out.append(nrFact.data(), nrFact.size());
+        out.append(',');
+    }
+    const NumberChars baza = NumberChars::amount(r.baza);
+    out.append(baza.data(), baza.size());
+    out.append(',');
+    const NumberChars tva = NumberChars::amount(r.tva);
+    out.append(tva.data(), tva.size());
+    out.append("\r\n");
 }
 
 } // namespace
 
-Status writeD394Xml(const D394Declaration& d, QIODevice& out)
+Result<QByteArray> d394Xml(const D394Declaration& d)
 {
     if (auto refused = unwritableText(d))
         return *refused;
-    if (out.write("<?xml version=\"1.0\"?>") < 0)
-        return writeFailure(out);
-    QXmlStreamWriter w(&out);
-    w.setAutoFormatting(false);
-    w.writeStartElement(QStringLiteral("declaratie394"));
-    w.writeAttribute(QStringLiteral("luna"), d.luna);
-    w.writeAttribute(QStringLiteral("an"), d.an);
-    w.writeAttribute(QStringLiteral("tip_D394"), d.tip_D394);
-    w.writeAttribute(QStringLiteral("nume_declar"), d.nume_declar);
-    w.writeAttribute(QStringLiteral("prenume_declar"), d.prenume_declar);
-    w.writeAttribute(QStringLiteral("functie_declar"), d.functie_declar);
+    QByteArray out;
+    // A partner's element takes about 100 bytes.
+    out.reserve(1024 + 112 * (d.purchases.size() + d.sales.size()));
+    out.append("<?xml version=\"1.0\"?><declaratie394");
+    appendAttribute(out, "luna", d.luna);
+    appendAttribute(out, "an", d.an);
+    appendAttribute(out, "tip_D394", d.tip_D394);
+    appendAttribute(out, "nume_declar", d.nume_declar);
+    appendAttribute(out, "prenume_declar", d.prenume_declar);
+    appendAttribute(out, "functie_declar", d.functie_declar);
     // Written as plain attributes so they keep their place in the order.
-    w.writeAttribute(QStringLiteral("xmlns:xsi"), QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"));
-    w.writeAttribute(QStringLiteral("xmlns"), QStringLiteral("mfp:anaf:dgti:d394:declaratie:v1"));
-    w.writeAttribute(QStringLiteral("xsi:schemaLocation"),
-                     QStringLiteral("mfp:anaf:dgti:d394:declaratie:v1 file:///C:/Program Files/Talmis/d394.xsd"));
+    out.append(" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns=\"mfp:anaf:dgti:d394:declaratie:v1\""
+               " xsi:schemaLocation=\"mfp:anaf:dgti:d394:declaratie:v1 file:///C:/Program Files/Talmis/d394.xsd\">");
 
     const CompanyIdentity& c = d.company;
-    w.writeEmptyElement(QStringLiteral("identificare"));
-    w.writeAttribute(QStringLiteral("cui"), c.cui);
-    w.writeAttribute(QStringLiteral("den"), c.Denumire);
-    w.writeAttribute(QStringLiteral("adresa"), c.adresa());
-    w.writeAttribute(QStringLiteral("telefon"), c.Telefon1);
-    w.writeAttribute(QStringLiteral("fax"), c.Fax1);
-    w.writeAttribute(QStringLiteral("mail"), c.Email1);
-    w.writeAttribute(QStringLiteral("totalPlata_A"), QStringLiteral("0"));
-
-    w.writeEmptyElement(QStringLiteral("rezumat"));
+    out.append("<identificare");
+    appendAttribute(out, "cui", c.cui);
+    appendAttribute(out, "den", c.Denumire);
+    appendAttribute(out, "adresa", c.adresa());
+    appendAttribute(out, "telefon", c.Telefon1);
+    appendAttribute(out, "fax", c.Fax1);
+    appendAttribute(out, "mail", c.Email1);
+    out.append(" totalPlata_A=\"0\"/><rezumat");
     for (const char* name : { "nrCui", "bazaL", "tvaL", "bazaA", "tvaA", "bazaV", "tvaV", "bazaVc", "tvaVc", "bazaC",
-                              "tvaC", "bazaCc", "tvaCc" })
-        w.writeAttribute(QString::fromLatin1(name), QStringLiteral("0"));
+                              "tvaC", "bazaCc", "tvaCc" }) {
+        out.append(' ');
+        out.append(name);
+        out.append("=\"0\"");
+    }
+    out.append("/>");
+    for (const QList<PartnerRow>* rows : { &d.purchases, &d.sales })
+        for (const PartnerRow& r : *rows)
+            appendOp1(out, r, d.variant2013);
+    out.append("</declaratie394>");
+    return out;
+}
 
-    for (const PartnerRow& r : d.purchases) {
-        writeOp1(w, r, d.variant2013);
-        if (w.hasError())
-            break;
-    }
-    for (const PartnerRow& r : d.sales) {
-        if (w.hasError())
-            break;
-        writeOp1(w, r, d.variant2013);
-    }
-    w.writeEndElement();
-    if (w.hasError())
+Status writeD394Xml(const D394Declaration& d, QIODevice& out)
+{
+    const auto bytes = d394Xml(d);
+    if (!bytes)
+        return bytes.failure();
+    if (out.write(*bytes) != bytes->size())
         return writeFailure(out);
     return Status::success();
 }
 
-QString d394Text(const D394Declaration& d)
+QByteArray d394Text(const D394Declaration& d)
 {
     const CompanyIdentity& c = d.company;
-    const QString sep = QStringLiteral(",");
-    QString text = QStringLiteral("394,") + d.luna + sep + d.an + sep + textValue(d.tip_D394) + sep
-        + textValue(d.nume_declar) + sep + textValue(d.prenume_declar) + sep + textValue(d.functie_declar) + sep
-        + bareValue(c.cui) + sep + textValue(c.Denumire) + sep
-        + textValue(c.Judet1 + QLatin1Char(' ') + c.Oras1 + QLatin1Char(' ') + c.Strada1 + QLatin1Char(' ')) + sep
-        + textValue(c.Telefon1) + sep + textValue(c.Fax1) + sep + textValue(c.Email1) + QStringLiteral("\r\n");
+    QByteArray text;
+    // A partner's line takes about 60 bytes.
+    text.reserve(1024 + 64 * (d.purchases.size() + d.sales.size()));
+    text.append("394,");
+    text::appendCp1250(text, d.luna);
+    text.append(',');
+    text::appendCp1250(text, d.an);
+    text.append(',');
+    for (const QString* v : { &d.tip_D394, &d.nume_declar, &d.prenume_declar, &d.functie_declar }) {
+        appendTextValue(text, *v);
+        text.append(',');
+    }
+    appendBareValue(text, c.cui);
+    text.append(',');
+    appendTextValue(text, c.Denumire);
+    text.append(',');
+    appendTextValue(text, c.Judet1 + QLatin1Char(' ') + c.Oras1 + QLatin1Char(' ') + c.Strada1 + QLatin1Char(' '));
+    for (const QString* v : { &c.Telefon1, &c.Fax1, &c.Email1 }) {
+        text.append(',');
+        appendTextValue(text, *v);
+    }
+    text.append("\r\n");
     for (const PartnerRow& r : d.purchases)
-        text += partnerLine(r, true, d.variant2013) + QStringLiteral("\r\n");
+        appendPartnerLine(text, r, true, d.variant2013);
     for (const PartnerRow& r : d.sales)
-        text += partnerLine(r, false, d.variant2013) + QStringLiteral("\r\n");
+        appendPartnerLine(text, r, false, d.variant2013);
     return text;
 }
 
 Status writeD394Text(const D394Declaration& d, QIODevice& out)
 {
-    const QByteArray bytes = text::toCp1250(d394Text(d));
+    const QByteArray bytes = d394Text(d);
     if (out.write(bytes) != bytes.size())
         return writeFailure(out);
     return Status::success();

@@ -4,6 +4,7 @@
 #include "declaration/CompanyIdentity.h"
 #include "declaration/PartnerTotals.h"
 
+#include <QByteArray>
 #include <QIODevice>
 #include <QList>
 #include <QString>
@@ -21,12 +22,14 @@ struct D394Declaration
     QList<PartnerRow> sales;
 };
 
-// The XML document: declaration without encoding, UTF-8, no whitespace between elements.
+// The XML document: declaration without encoding, UTF-8, no whitespace between elements. Refused
+// when a text has a character XML cannot hold.
+Result<QByteArray> d394Xml(const D394Declaration& d);
 Status writeD394Xml(const D394Declaration& d, QIODevice& out);
 
 // The text file the authority's program imports: Windows-1250, every line ended by CR LF; its
 // values written as TextValues.h says.
+QByteArray d394Text(const D394Declaration& d);
 Status writeD394Text(const D394Declaration& d, QIODevice& out);
-QString d394Text(const D394Declaration& d);
 
 } // namespace orvida::declaration

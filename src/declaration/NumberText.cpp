@@ -2,52 +2,80 @@
 
 #include "base/Text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
 namespace orvida::declaration {
 
-namespace {
-
-// The shortest digits of |value| that read back as the same double, never in exponent form.
-QString shortestDigits(double value)
+void NumberChars::setDouble(double value)
 {
-    char buf[400];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
-    return QString::fromLatin1(buf, res.ptr - buf);
+    if (value == 0 || std::isnan(value)) {
+        m_buf[0] = ' ';
+        m_buf[1] = '0';
+        m_begin = 0;
+        m_end = 2;
+        return;
+    }
+    // The shortest digits of |value| that read back as the same double, never in exponent form,
+    // after one place for the sign.
+    char* digits = m_buf + 1;
+    const char* end = std::to_chars(digits, m_buf + sizeof m_buf, std::fabs(value), std::chars_format::fixed).ptr;
+    if (digits[0] == '0' && digits[1] == '.')
+        ++digits;
+    digits[-1] = value < 0 ? '-' : ' ';
+    m_begin = int(digits - 1 - m_buf);
+    m_end = int(end - m_buf);
 }
 
-QString signedText(double value, QString digits)
+NumberChars NumberChars::number(double value)
 {
-    if (digits.startsWith(QLatin1String("0.")))
-        digits.remove(0, 1);
-    return (value < 0 ? QLatin1Char('-') : QLatin1Char(' ')) + digits;
+    NumberChars n;
+    n.setDouble(value);
+    return n;
 }
 
-} // namespace
+NumberChars NumberChars::number(qint64 value)
+{
+    NumberChars n;
+    n.m_buf[0] = ' ';
+    const char* end = std::to_chars(n.m_buf + 1, n.m_buf + sizeof n.m_buf, value).ptr;
+    n.m_begin = value < 0 ? 1 : 0;
+    n.m_end = int(end - n.m_buf);
+    return n;
+}
+
+NumberChars NumberChars::amount(double value)
+{
+    // Most amounts already have at most two decimals; rounding would give them back unchanged.
+    NumberChars n;
+    n.setDouble(value);
+    const char* end = n.m_buf + n.m_end;
+    const char* dot = std::find(n.data(), end, '.');
+    if (dot == end || end - dot - 1 <= 2)
+        return n;
+    n.setDouble(text::roundHalfEven(value, 2));
+    return n;
+}
+
+NumberChars NumberChars::rounded(double value, int decimals)
+{
+    return number(text::roundHalfEven(value, decimals));
+}
 
 QString numberText(double value)
 {
-    if (value == 0 || std::isnan(value))
-        return QStringLiteral(" 0");
-    return signedText(value, shortestDigits(value));
+    return NumberChars::number(value).latin1();
 }
 
 QString numberText(qint64 value)
 {
-    return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
+    return NumberChars::number(value).latin1();
 }
 
 QString amountText(double value)
 {
-    if (value == 0 || std::isnan(value))
-        return QStringLiteral(" 0");
-    // Most amounts already have at most two decimals; rounding would give them back unchanged.
-    QString digits = shortestDigits(value);
-    const qsizetype dot = digits.indexOf(QLatin1Char('.'));
-    if (dot < 0 || digits.size() - dot - 1 <= 2)
-        return signedText(value, digits);
-    return numberText(text::roundHalfEven(value, 2));
+    return NumberChars::amount(value).latin1();
 }
 
 } // namespace orvida::declaration

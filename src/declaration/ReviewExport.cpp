@@ -163,14 +163,22 @@ private:
     int m_column = 0;
 };
 
-QString csvField(const QString& s)
+void appendCsvField(QString& out, QStringView s, bool first)
 {
+    if (!first)
+        out.append(QLatin1Char(';'));
     if (!s.contains(QLatin1Char(';')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n'))
-        && !s.contains(QLatin1Char('\r')))
-        return s;
-    QString q = s;
-    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
+        && !s.contains(QLatin1Char('\r'))) {
+        out.append(s);
+        return;
+    }
+    out.append(QLatin1Char('"'));
+    for (QChar c : s) {
+        if (c == QLatin1Char('"'))
+            out.append(QLatin1Char('"'));
+        out.append(c);
+    }
+    out.append(QLatin1Char('"'));
 }
 
 const QList<PartnerRow>& linesOf(const Review& review, Journal journal)
@@ -187,10 +195,18 @@ Failure writeFailure(const QIODevice& out)
 
 QString csvLine(const QStringList& fields)
 {
-    QStringList out;
+    QString line;
     for (const QString& f : fields)
-        out.append(csvField(f));
-    return out.join(QLatin1Char(';')) + QStringLiteral("\r\n");
+        appendCsvField(line, f, &f == &fields.front());
+    line.append(QLatin1String("\r\n"));
+    return line;
+}
+
+void appendCsvLine(QString& out, std::initializer_list<QStringView> fields)
+{
+    for (const QStringView& f : fields)
+        appendCsvField(out, f, &f == fields.begin());
+    out.append(QLatin1String("\r\n"));
 }
 
 Status writeReviewCsv(const Review& review, QIODevice& out)

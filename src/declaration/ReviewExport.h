@@ -5,6 +5,9 @@
 
 #include <QIODevice>
 #include <QString>
+#include <QStringView>
+
+#include <initializer_list>
 
 namespace orvida::declaration {
 
@@ -14,6 +17,7 @@ namespace orvida::declaration {
 // One record of those CSV files, CR LF included: fields holding ";", a quote or a line break are
 // quoted, their quotes doubled.
 QString csvLine(const QStringList& fields);
+void appendCsvLine(QString& out, std::initializer_list<QStringView> fields);
 
 // The byte order mark that starts those files, so that Excel reads them as UTF-8.
 inline constexpr char16_t CsvByteOrderMark = 0xFEFF;

@@ -101,7 +101,12 @@ Status saveFile(const QString& path, const std::function<Status(QIODevice&)>& wr
     buffer.open(QIODevice::WriteOnly);
     if (Status s = write(buffer); !s)
         return s;
-    const FileStore::Outcome o = files.store(path, buffer.data());
+    return saveBytes(path, buffer.data(), files);
+}
+
+Status saveBytes(const QString& path, const QByteArray& bytes, FileStore& files)
+{
+    const FileStore::Outcome o = files.store(path, bytes);
     if (!o.ok)
         return fileFailure(path, o.systemError, o.reason, o.created);
     return Status::success();

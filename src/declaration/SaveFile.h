@@ -35,6 +35,9 @@ FileStore& diskFileStore();
 Status
 saveFile(const QString& path, const std::function<Status(QIODevice&)>& write, FileStore& files = diskFileStore());
 
+// Writes finished bytes as a file, as saveFile does.
+Status saveBytes(const QString& path, const QByteArray& bytes, FileStore& files = diskFileStore());
+
 // The failure of writing `path` as the report shows it: a full disk is 61, a protected file or
 // folder 70 (naming the folder), anything else 75 with the system's text.
 Failure fileFailure(const QString& path, int systemError, const QString& reason, bool created);

@@ -1,6 +1,5 @@
 #include "declaration/SemesterFiles.h"
 
-#include "base/ErrorReport.h"
 #include "base/Text.h"
 #include "declaration/SaveFile.h"
 
@@ -51,13 +50,7 @@ QString restoreFileName(int semester, const QString& year, const QString& code)
 
 Status saveCp1250(const QString& path, const QString& text)
 {
-    const QByteArray bytes = text::toCp1250(text);
-    return saveFile(path, [&bytes](QIODevice& out) -> Status {
-        if (out.write(bytes) != bytes.size())
-            return Failure { err::PathFileAccess,
-                             QStringLiteral("Fisierul nu a putut fi scris (%1).").arg(out.errorString()) };
-        return Status::success();
-    });
+    return saveBytes(path, text::toCp1250(text));
 }
 
 Message fileWrittenMessage(const QString& path)

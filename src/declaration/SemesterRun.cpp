@@ -59,14 +59,10 @@ Failure partnerOverflow(const QString& code)
     };
 }
 
-QString N(double value, int decimals)
-{
-    return numberText(text::roundHalfEven(value, decimals));
-}
-
 // Everything a run builds before it writes: the texts, the codes listed so far, the totals.
 struct Texts
 {
+    bool restoring = false; // the restore text is written (not the report): its lines are built
     QString strRestaurat;
     QString amounts; // the report's partner lines; its identification line is formed at the end
     QString strErori;
@@ -87,35 +83,56 @@ std::optional<QString> screenRow(SemesterPass pass, const Value& nume, const Val
         return code;
     if (rule.rejection == Rejection::Reported) {
         t.strErori += rejectionLine(passJournal(pass), nume.toText());
-        t.errorDetails += csvLine({ journalLabel(passJournal(pass)), nume.toText(), codf.toText(),
-                                    rejectionReason(rule.acceptance, code, t.listed) });
+        appendCsvLine(t.errorDetails,
+                      { journalLabel(passJournal(pass)), nume.toText(), codf.toText(),
+                        rejectionReason(rule.acceptance, code, t.listed) });
         ++t.rejected;
     }
     return std::nullopt;
 }
 
+void appendNumber(QString& out, const NumberChars& n)
+{
+    out.append(n.latin1());
+}
+
 // Adds one accepted partner's amounts to the pass's text and to the totals.
 void addAmounts(SemesterPass pass, const QString& code, const QString& name, double base, double vat, Texts& t)
 {
+    const double wholeBase = text::roundHalfEven(base, 0);
+    const double wholeVat = text::roundHalfEven(vat, 0);
     switch (pass) {
     case SemesterPass::C:
-    case SemesterPass::D:
-        t.strRestaurat += bareValue(code) + QLatin1Char(',') + N(base + vat, 2) + QLatin1Char(',') + N(base, 2)
-            + QLatin1Char(',') + N(vat, 2) + Crlf;
+    case SemesterPass::D: {
+        QString& out = t.strRestaurat;
+        appendBareValue(out, code);
+        out.append(QLatin1Char(','));
+        appendNumber(out, NumberChars::rounded(base + vat, 2));
+        out.append(QLatin1Char(','));
+        appendNumber(out, NumberChars::rounded(base, 2));
+        out.append(QLatin1Char(','));
+        appendNumber(out, NumberChars::rounded(vat, 2));
+        out.append(Crlf);
         break;
+    }
     case SemesterPass::E:
-        t.amounts += QStringLiteral("#L#,") + bareValue(code) + QLatin1Char(',') + textValue(name) + QLatin1Char(',')
-            + N(base, 0) + QLatin1Char(',') + N(vat, 0) + Crlf;
+    case SemesterPass::F: {
+        QString& out = t.amounts;
+        out.append(pass == SemesterPass::E ? QLatin1String("#L#,") : QLatin1String("#A#,"));
+        appendBareValue(out, code);
+        out.append(QLatin1Char(','));
+        appendTextValue(out, name);
+        out.append(QLatin1Char(','));
+        // The sales are reported in whole units, the purchases with two decimals.
+        appendNumber(out, pass == SemesterPass::E ? NumberChars::number(wholeBase) : NumberChars::rounded(base, 2));
+        out.append(QLatin1Char(','));
+        appendNumber(out, pass == SemesterPass::E ? NumberChars::number(wholeVat) : NumberChars::rounded(vat, 2));
+        out.append(Crlf);
         break;
-    case SemesterPass::F:
-        t.amounts += QStringLiteral("#A#,") + bareValue(code) + QLatin1Char(',') + textValue(name) + QLatin1Char(',')
-            + N(base, 2) + QLatin1Char(',') + N(vat, 2) + Crlf;
-        break;
+    }
     default:
         break;
     }
-    const double wholeBase = text::roundHalfEven(base, 0);
-    const double wholeVat = text::roundHalfEven(vat, 0);
     if (passJournal(pass) == Journal::Sales) {
         t.totals.nBazaLivrari += wholeBase;
         t.totals.nTVALivrari += wholeVat;
@@ -134,12 +151,22 @@ Result<int> runPass(const store::RecordSet& rows, SemesterPass pass, Texts& t)
     const int cBase = rows.columnIndex(QStringLiteral("Expr1"));
     const int cVat = rows.columnIndex(QStringLiteral("TVA"));
     const bool listing = pass == SemesterPass::A || pass == SemesterPass::B;
+    // A partner's line takes about 50 characters: one reservation for the pass.
+    if (!listing || t.restoring) {
+        QString& text = pass == SemesterPass::E || pass == SemesterPass::F ? t.amounts : t.strRestaurat;
+        text.reserve(text.size() + 56 * rows.size());
+    }
     for (const QList<Value>& r : rows.rows) {
         const auto code = screenRow(pass, r[cNume], r[cCodf], t);
         if (!code)
             continue;
         if (listing) {
-            t.strRestaurat += bareValue(*code) + QLatin1Char(',') + textValue(r[cNume].toText()) + Crlf;
+            if (t.restoring) {
+                appendBareValue(t.strRestaurat, *code);
+                t.strRestaurat.append(QLatin1Char(','));
+                appendTextValue(t.strRestaurat, r[cNume].toText());
+                t.strRestaurat.append(Crlf);
+            }
             t.listed.insert(*code);
             ++t.totals.NRTERTI;
             continue;
@@ -232,16 +259,21 @@ runPasses(store::Connection& connection, const ProgramFolder& folder, bool repor
     return std::nullopt;
 }
 
-// The report's identification line with the totals in their places, then its partner lines. The
-// company's texts and the partner lines are never searched for the totals.
-QString reportText(const SemesterResult& result, const QString& id, const Texts& t)
+// The report's identification line with the totals in their places, then its partner lines, in
+// Windows-1250. The company's texts and the partner lines are never searched for the totals.
+QByteArray reportBytes(const SemesterResult& result, const QString& id, const Texts& t)
 {
     const SemesterTotals& tot = t.totals;
-    return QStringLiteral("394,") + bareValue(result.code) + QLatin1Char(',')
+    const QString line = QStringLiteral("394,") + bareValue(result.code) + QLatin1Char(',')
         + QStringLiteral("#S%1#,").arg(result.semester) + result.year + QStringLiteral(",#") + id + QStringLiteral("#,")
         + QStringLiteral(",##,##,##,##,##,") + numberText(qint64(tot.NRTERTI)) + QLatin1Char(',')
         + numberText(tot.nBazaLivrari) + QLatin1Char(',') + numberText(tot.nTVALivrari) + QLatin1Char(',')
-        + numberText(tot.nBazaAchizitii) + QLatin1Char(',') + numberText(tot.nTVAAchizitii) + Crlf + t.amounts;
+        + numberText(tot.nBazaAchizitii) + QLatin1Char(',') + numberText(tot.nTVAAchizitii) + Crlf;
+    QByteArray bytes;
+    bytes.reserve(line.size() + t.amounts.size());
+    text::appendCp1250(bytes, line);
+    text::appendCp1250(bytes, t.amounts);
+    return bytes;
 }
 
 // Writes the report or the restore file, then the error list when a partner was rejected, each
@@ -256,7 +288,7 @@ std::optional<StepFailure> writeFiles(const DeclarationContext& ctx,
     const SemesterFolders folders = semesterFolders(ctx.folder, ctx.authorityProgram);
     if (reportMode) {
         result.declarationFile = folders.report + reportFileName(result.semester, result.start, result.code);
-        if (Status s = saveCp1250(result.declarationFile, reportText(result, id, t)); !s)
+        if (Status s = saveBytes(result.declarationFile, reportBytes(result, id, t)); !s)
             return StepFailure { s.failure(), LSaveReport };
     } else {
         result.declarationFile = folders.restore + restoreFileName(result.semester, result.year, result.code);
@@ -315,6 +347,7 @@ DeclarationOutcome runSemesterDeclaration(const DeclarationInputs& in, const Dec
     result.code = company->cui;
 
     Texts t;
+    t.restoring = !in.reportFile;
     t.strErori = dates::shortDate(today) + Crlf;
     const QString id = identification(*company);
     t.strRestaurat = QStringLiteral(" 1") + Crlf + result.year + QStringLiteral(",#S%1#,##,##,").arg(result.semester)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 namespace orvida::declaration {
 
@@ -18,5 +20,11 @@ QString textValue(const QString& value);
 
 // A bare value (a code).
 QString bareValue(const QString& value);
+
+// The same values appended to a text as it is built, or to its Windows-1250 bytes.
+void appendTextValue(QString& out, QStringView value);
+void appendBareValue(QString& out, QStringView value);
+void appendTextValue(QByteArray& cp1250, QStringView value);
+void appendBareValue(QByteArray& cp1250, QStringView value);
 
 } // namespace orvida::declaration

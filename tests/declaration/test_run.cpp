@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "declaration/D394Document.h"
 #include "declaration/DeclarationRun.h"
+#include "declaration/NumberText.h"
 #include "declaration/SaveFile.h"
 #include "support/FailDevice.h"
 #include "support/TestFolder.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 #include <gtest/gtest.h>
 
@@ -533,7 +535,102 @@ TEST(D394Writers, AFailingWriteKeepsTheEarlierFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("D394.out") });
 
     ASSERT_TRUE(saveFile(path, [&](QIODevice& out) { return writeD394Text(d, out); }).ok());
-    EXPECT_EQ(readFile(path), text::toCp1250(d394Text(d)));
+    EXPECT_EQ(readFile(path), d394Text(d));
+}
+
+namespace {
+
+// The document as the XML writer of Qt wrote it before the program wrote its bytes itself.
+QByteArray referenceXml(const D394Declaration& d)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    buffer.write("<?xml version=\"1.0\"?>");
+    QXmlStreamWriter w(&buffer);
+    w.setAutoFormatting(false);
+    w.writeStartElement(QStringLiteral("declaratie394"));
+    w.writeAttribute(QStringLiteral("luna"), d.luna);
+    w.writeAttribute(QStringLiteral("an"), d.an);
+    w.writeAttribute(QStringLiteral("tip_D394"), d.tip_D394);
+    w.writeAttribute(QStringLiteral("nume_declar"), d.nume_declar);
+    w.writeAttribute(QStringLiteral("prenume_declar"), d.prenume_declar);
+    w.writeAttribute(QStringLiteral("functie_declar"), d.functie_declar);
+    w.writeAttribute(QStringLiteral("xmlns:xsi"), QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"));
+    w.writeAttribute(QStringLiteral("xmlns"), QStringLiteral("mfp:anaf:dgti:d394:declaratie:v1"));
+    w.writeAttribute(QStringLiteral("xsi:schemaLocation"),
+                     QStringLiteral("mfp:anaf:dgti:d394:declaratie:v1 file:///C:/Program Files/Talmis/d394.xsd"));
+    const CompanyIdentity& c = d.company;
+    w.writeEmptyElement(QStringLiteral("identificare"));
+    w.writeAttribute(QStringLiteral("cui"), c.cui);
+    w.writeAttribute(QStringLiteral("den"), c.Denumire);
+    w.writeAttribute(QStringLiteral("adresa"), c.adresa());
+    w.writeAttribute(QStringLiteral("telefon"), c.Telefon1);
+    w.writeAttribute(QStringLiteral("fax"), c.Fax1);
+    w.writeAttribute(QStringLiteral("mail"), c.Email1);
+    w.writeAttribute(QStringLiteral("totalPlata_A"), QStringLiteral("0"));
+    w.writeEmptyElement(QStringLiteral("rezumat"));
+    for (const char* name : { "nrCui", "bazaL", "tvaL", "bazaA", "tvaA", "bazaV", "tvaV", "bazaVc", "tvaVc", "bazaC",
+                              "tvaC", "bazaCc", "tvaCc" })
+        w.writeAttribute(QString::fromLatin1(name), QStringLiteral("0"));
+    for (const QList<PartnerRow>* rows : { &d.purchases, &d.sales })
+        for (const PartnerRow& r : *rows) {
+            w.writeEmptyElement(QStringLiteral("op1"));
+            w.writeAttribute(QStringLiteral("tip"), QString(r.tip));
+            w.writeAttribute(QStringLiteral("cuiP"), r.cuiP);
+            w.writeAttribute(QStringLiteral("denP"), r.denP);
+            if (d.variant2013)
+                w.writeAttribute(QStringLiteral("nrFact"), numberText(r.nrFact));
+            w.writeAttribute(QStringLiteral("baza"), amountText(r.baza));
+            w.writeAttribute(QStringLiteral("tva"), amountText(r.tva));
+        }
+    w.writeEndElement();
+    return buffer.data();
+}
+
+} // namespace
+
+TEST(D394Writers, TheDocumentsBytesAreThoseOfAnXmlWriter)
+{
+    // Markup, whitespace and characters of one to four bytes in UTF-8, at the edges of each length.
+    const QStringList texts = {
+        QString(),
+        QStringLiteral(" "),
+        QStringLiteral("Alfa & Co <SRL> \"Beta\" 'Gama' ]]> a=b; &amp;"),
+        QStringLiteral("tab\there\nline\r\nend"),
+        QStringLiteral("Ştefan Ţurcanu ș ț Ă â î"),
+        QStringLiteral("\u007F\u0080\u07FF\u0800\u20AC\uFFFD\uFFFC"),
+        QStringLiteral("\U0001F600 \U00010000\U0010FFFF"),
+        QStringLiteral("日本語 #,%?"),
+    };
+    for (bool variant2013 : { true, false }) {
+        D394Declaration d;
+        d.luna = QStringLiteral("06");
+        d.an = QStringLiteral("2024");
+        d.tip_D394 = QStringLiteral("S");
+        d.variant2013 = variant2013;
+        d.nume_declar = texts[2];
+        d.prenume_declar = texts[4];
+        d.functie_declar = texts[3];
+        d.company.cui = texts[7];
+        d.company.Denumire = texts[2];
+        d.company.Judet1 = texts[4];
+        d.company.Oras1 = texts[5];
+        d.company.Strada1 = texts[6];
+        d.company.Nr1 = texts[3];
+        d.company.Telefon1 = texts[1];
+        d.company.Email1 = texts[0];
+        int n = 0;
+        for (const QString& code : texts)
+            for (const QString& name : texts) {
+                const double amount = (n * 7919 % 100003) / 1000.0 - 40.0;
+                (n % 2 ? d.sales : d.purchases)
+                    .append({ QChar(u"ACLV"[n % 4]), code, name, n - 3, amount, amount * 0.19 });
+                ++n;
+            }
+        const auto bytes = d394Xml(d);
+        ASSERT_TRUE(bytes.ok());
+        EXPECT_EQ(*bytes, referenceXml(d)) << variant2013;
+    }
 }
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace orvida;
 using namespace orvida::declaration;
 
@@ -150,12 +152,24 @@ TEST(NumberText, CountsAndAmounts)
         { 1e15, " 1000000000000000", " 1000000000000000" }, // never in exponent form
         { 123456789.1, " 123456789.1", " 123456789.1" },
         { 1e-7, " .0000001", " 0" },
+        { 9.995, " 9.995", " 10" }, // the carry reaches the whole part
+        { -999.995, "-999.995", "-1000" },
+        { 0.995, " .995", " 1" },
+        { 1e22, " 10000000000000000000000", " 10000000000000000000000" },
+        { std::numeric_limits<double>::infinity(), " inf", " inf" },
+        { -std::numeric_limits<double>::infinity(), "-inf", "-inf" },
+        { std::numeric_limits<double>::quiet_NaN(), " 0", " 0" },
     };
     for (const Case& c : cases) {
         EXPECT_EQ(numberText(c.value), QString::fromUtf8(c.number)) << c.value;
         EXPECT_EQ(amountText(c.value), QString::fromUtf8(c.amount)) << c.value;
     }
+    // The smallest double: its one digit after 323 zeros.
+    EXPECT_EQ(numberText(-5e-324), QStringLiteral("-.") + QString(323, QLatin1Char('0')) + QLatin1Char('5'));
+    EXPECT_EQ(amountText(-5e-324), QStringLiteral(" 0"));
     EXPECT_EQ(numberText(qint64(3)), QStringLiteral(" 3"));
     EXPECT_EQ(numberText(qint64(0)), QStringLiteral(" 0"));
     EXPECT_EQ(numberText(qint64(-2)), QStringLiteral("-2"));
+    EXPECT_EQ(numberText(std::numeric_limits<qint64>::min()), QStringLiteral("-9223372036854775808"));
+    EXPECT_EQ(numberText(std::numeric_limits<qint64>::max()), QStringLiteral(" 9223372036854775807"));
 }
