@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <cmath>
+#include <future>
 #include <utility>
 
 namespace orvida::declaration {
