@@ -13,7 +13,7 @@
 
 namespace {
 
-// Qt warns on every start when the session has no runtime folder (a cron job, a CI runner);
+// Qt warns on every start when the session has no runtime folder (a cron job, a CI runner, su);
 // give it the private one it would fall back to, so a command prints only its own messages.
 void ensureRuntimeFolder()
 {
@@ -57,6 +57,7 @@ int main(int argc, char** argv)
         break;
     }
 
+    ensureRuntimeFolder();
     QApplication app(argc, argv);
     // The desktop entry that gives the windows their icon and name in the task bar.
     QGuiApplication::setDesktopFileName(QStringLiteral("orvida"));
