@@ -29,19 +29,10 @@ public:
     // Runs the copy as a user whose home is `home`.
     test::Run run(const QString& home, const QStringList& args) const
     {
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), home);
         env.remove(QStringLiteral("XDG_DATA_HOME"));
-        p.setProcessEnvironment(env);
-        p.start(executable(), args);
-        test::Run r;
-        if (!p.waitForFinished(60000))
-            return r;
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return test::runProgram(executable(), args, env, 60000);
     }
 
 private:

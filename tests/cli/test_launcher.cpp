@@ -42,19 +42,7 @@ public:
     test::Run run(const QStringList& args,
                   const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) const
     {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(path(QStringLiteral("orvida")), args);
-        test::Run r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return test::runProgram(path(QStringLiteral("orvida")), args, env, 60000);
     }
 
 private:

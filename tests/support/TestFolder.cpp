@@ -54,13 +54,21 @@ Run runOrvida(const QStringList& args)
 
 Run runOrvida(const QStringList& args, const QProcessEnvironment& environment)
 {
+    return runProgram(qEnvironmentVariable("ORVIDA_BINARY", QStringLiteral(ORVIDA_BINARY_PATH)), args, environment,
+                      120000);
+}
+
+Run runProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment, int waitMs)
+{
     QProcess p;
     p.setProcessEnvironment(environment);
-    const QString binary = qEnvironmentVariable("ORVIDA_BINARY", QStringLiteral(ORVIDA_BINARY_PATH));
-    p.start(binary, args);
+    p.start(program, args);
     Run r;
-    if (!p.waitForFinished(120000))
+    if (!p.waitForFinished(waitMs)) {
+        p.kill();
+        p.waitForFinished();
         return r;
+    }
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());

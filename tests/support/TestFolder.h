@@ -45,5 +45,7 @@ struct Run
 Run runOrvida(const QStringList& args);
 // The same in the given environment instead of the test's own.
 Run runOrvida(const QStringList& args, const QProcessEnvironment& environment);
+// Any program, given `waitMs` to finish; one still running then is killed and gives exit code -1.
+Run runProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment, int waitMs);
 
 } // namespace orvida::test
