@@ -546,17 +546,7 @@ std::optional<Stop> Run::run(qint64& written)
             return notEmptied;
     }
 
-    // The reading thread ends with a batch that says why; it never stops without one.
-    const Stop cutShort { NextRow, { err::PathFileAccess, QStringLiteral("Citirea foii s-a oprit neasteptat.") } };
-    std::optional<RowBatch> batch = batches.take();
-    if (!batch)
-        return cutShort;
-    if (batch->stop)
-        return batch->stop;
-    qint64 rowNumber = batch->headerRow;
     ImportProgress* progress = m_limits.progress;
-    if (const auto expected = batch->expectedRows; progress && expected && *expected > rowNumber)
-        progress->expectedRows = *expected - rowNumber;
     qint64 dataRows = 0;
     const auto cancelled = [&]() -> std::optional<Stop> {
         if (progress && progress->cancel)
@@ -564,10 +554,26 @@ std::optional<Stop> Run::run(qint64& written)
                           { err::UserInterrupt, QStringLiteral("Importul a fost oprit de utilizator.") } };
         return std::nullopt;
     };
+    // A stop asked for while the reading thread waits on the workbook is heard at once.
+    const std::function<bool()> givingUp
+        = progress ? std::function<bool()>([progress] { return progress->cancel.load(); }) : std::function<bool()>();
+    // The reading thread ends with a batch that says why; it never stops without one.
+    const Stop cutShort { NextRow, { err::PathFileAccess, QStringLiteral("Citirea foii s-a oprit neasteptat.") } };
+    const auto endedEarly = [&] {
+        return cancelled().value_or(cutShort);
+    };
+    std::optional<RowBatch> batch = batches.take(givingUp);
+    if (!batch)
+        return endedEarly();
+    if (batch->stop)
+        return batch->stop;
+    qint64 rowNumber = batch->headerRow;
+    if (const auto expected = batch->expectedRows; progress && expected && *expected > rowNumber)
+        progress->expectedRows = *expected - rowNumber;
     for (;;) {
-        batch = batches.take();
+        batch = batches.take(givingUp);
         if (!batch)
-            return cutShort;
+            return endedEarly();
         const std::vector<ReadyRow>& rows = batch->rows;
         for (size_t at = 0; at < rows.size();) {
             if (auto stop = cancelled())

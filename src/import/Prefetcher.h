@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -50,11 +51,21 @@ public:
 
     bool stopping() const { return m_stop.load(std::memory_order_relaxed); }
 
-    // The next batch, waiting for it; nothing once the producer has given its last one.
-    std::optional<Batch> take()
+    // The next batch, waiting for it; nothing once the producer has given its last one, or once
+    // `givingUp` (asked every few tens of milliseconds while waiting) says so: a producer stuck in a
+    // read never holds up a stop asked for meanwhile.
+    std::optional<Batch> take(const std::function<bool()>& givingUp = {})
     {
         std::unique_lock lock(m_mutex);
-        m_ready.wait(lock, [this] { return !m_queue.empty() || m_finished; });
+        const auto ready = [this] {
+            return !m_queue.empty() || m_finished;
+        };
+        if (!givingUp)
+            m_ready.wait(lock, ready);
+        else
+            while (!m_ready.wait_for(lock, std::chrono::milliseconds(50), ready))
+                if (givingUp())
+                    return std::nullopt;
         if (m_queue.empty())
             return std::nullopt;
         Item item = std::move(m_queue.front());

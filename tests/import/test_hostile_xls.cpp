@@ -6,6 +6,7 @@
 #include "base/ErrorReport.h"
 #include "import/CompoundFile.h"
 #include "import/FreeXlChild.h"
+#include "import/ImportProgress.h"
 #include "import/ImportRun.h"
 #include "store/Database.h"
 #include "support/TestFolder.h"
@@ -16,9 +17,11 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <functional>
 #include <optional>
+#include <thread>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -347,6 +350,41 @@ TEST(HostileXls, ARunEndingBesideAStuckChildReturnsAtOnce)
         import::freexl::injectFault(Fault::None);
         EXPECT_EQ(outcome.label, 270);
         EXPECT_LT(elapsed, 30000) << "the run waited for the child's processor-time limit";
+        EXPECT_EQ(journalRows(t, import::Journal::Purchases), QStringList { QStringLiteral("Vechi|RO1|119|100") });
+        int status = 0;
+        EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1) << "a child was left behind";
+    }
+}
+
+// The window's stop, asked for while the child is stuck inside the sheet, ends the run at once and
+// leaves the journal as it was.
+TEST(HostileXls, AStopBesideAStuckChildEndsTheRunAtOnce)
+{
+    using import::freexl::Fault;
+    TestFolder t;
+    t.exec(QStringLiteral("insert into zet_jct_UE (NUME, CODF, TOTAL, COL6) values ('Vechi', 'RO1', 119, 100)"));
+    for (bool replaceJournal : { true, false }) {
+        SCOPED_TRACE(replaceJournal);
+        import::freexl::injectFault(Fault::SpinLongInCells);
+        import::ImportInputs in;
+        in.path = dataFile(QStringLiteral("journal.xls"));
+        in.replaceJournal = replaceJournal;
+        import::ImportProgress progress;
+        import::Limits limits;
+        limits.progress = &progress;
+        MessageList sink;
+        QElapsedTimer timer;
+        timer.start();
+        std::thread stop([&progress] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            progress.cancel = true;
+        });
+        const import::ImportOutcome outcome = import::importJournal(in, t.folder(), sink, limits);
+        const qint64 elapsed = timer.elapsed();
+        stop.join();
+        import::freexl::injectFault(Fault::None);
+        EXPECT_EQ(outcome.failure.number, err::UserInterrupt);
+        EXPECT_LT(elapsed, 30000) << "the stop waited for the child's processor-time limit";
         EXPECT_EQ(journalRows(t, import::Journal::Purchases), QStringList { QStringLiteral("Vechi|RO1|119|100") });
         int status = 0;
         EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1) << "a child was left behind";
