@@ -412,6 +412,7 @@ private:
     std::optional<Stop> openJournal(int label);
     Result<store::Statement> prepareInsert(qsizetype rows);
     std::optional<Stop> storeRows(const QByteArray& bytes, const ReadyRow* rows, qsizetype count);
+    std::optional<Stop> storeBatches(Prefetcher<RowBatch>& batches);
 
     const ImportInputs& m_in;
     const ProgramFolder& m_folder;
@@ -497,55 +498,10 @@ std::optional<Stop> Run::storeRows(const QByteArray& bytes, const ReadyRow* rows
     return std::nullopt;
 }
 
-std::optional<Stop> Run::run(qint64& written)
+// Stores the rows the reading thread hands over, in order, until its last batch: the stop that
+// ended them, or nothing when every row is stored.
+std::optional<Stop> Run::storeBatches(Prefetcher<RowBatch>& batches)
 {
-    // The journal is emptied, and the database's write lock taken, only once the workbook has
-    // passed the checks made here: a file that is no workbook never holds up another writer. An
-    // .xls is emptied while FreeXL opens it, the longest wait of the run; a failure of either is
-    // reported in the order of the steps, the workbook's first.
-    std::optional<Stop> notEmptied;
-    bool emptied = false;
-    const auto emptyJournal = [this, &notEmptied, &emptied] {
-        emptied = true;
-        notEmptied = openJournal(m_labels.emptyJournal);
-        if (!notEmptied)
-            if (Status s = m_db->exec(QStringLiteral("DELETE FROM ") + store::journalTable(m_in.journal)); !s)
-                notEmptied = Stop { m_labels.emptyJournal, s.failure() };
-    };
-    ReadFailure readFailure;
-    auto book = openWorkbook(m_in.path, readFailure, m_limits,
-                             m_in.replaceJournal ? std::function<void()>(emptyJournal) : std::function<void()>());
-    if (!book)
-        return Stop { OpenWorkbook, { err::PathFileAccess, readFailure.description } };
-    auto sheet = book->openSheet(QStringLiteral("Sheet1"), readFailure);
-    if (!sheet) {
-        // A workbook saved by a localised Excel names its first sheet "Foaie1": say what is there.
-        QString found = readFailure.description;
-        if (readFailure.error == ReadError::NoSuchSheet && !book->sheetNames().isEmpty())
-            found += QStringLiteral(" Foile registrului: \"%1\"; foaia cu jurnalul trebuie numita \"Sheet1\".")
-                         .arg(book->sheetNames().join(QStringLiteral("\", \"")));
-        return Stop { OpenSheet, { err::ItemNotFound, found } };
-    }
-
-    // The sheet is read from here on, beside storing the rows. The reader holds the workbook;
-    // declared before the thread, it outlives it however the run ends.
-    RowReader reader(std::move(book), std::move(sheet), m_labels);
-    Prefetcher<RowBatch> batches(BatchDepth);
-    batches.start([&reader](RowBatch& batch) { return reader.fill(batch); });
-    // Gone first: the thread is not left waiting on a read nobody takes.
-    const struct Interrupt
-    {
-        RowReader& reader;
-        ~Interrupt() { reader.interrupt(); }
-    } interrupt { reader };
-
-    if (m_in.replaceJournal) {
-        if (!emptied)
-            emptyJournal();
-        if (notEmptied)
-            return notEmptied;
-    }
-
     ImportProgress* progress = m_limits.progress;
     qint64 dataRows = 0;
     const auto cancelled = [&]() -> std::optional<Stop> {
@@ -604,11 +560,62 @@ std::optional<Stop> Run::run(qint64& written)
         if (batch->stop || batch->end) {
             if (auto stop = cancelled())
                 return stop;
-            if (batch->stop)
-                return batch->stop;
-            break;
+            return batch->stop;
         }
     }
+}
+
+std::optional<Stop> Run::run(qint64& written)
+{
+    // The journal is emptied, and the database's write lock taken, only once the workbook has
+    // passed the checks made here: a file that is no workbook never holds up another writer. An
+    // .xls is emptied while FreeXL opens it, the longest wait of the run; a failure of either is
+    // reported in the order of the steps, the workbook's first.
+    std::optional<Stop> notEmptied;
+    bool emptied = false;
+    const auto emptyJournal = [this, &notEmptied, &emptied] {
+        emptied = true;
+        notEmptied = openJournal(m_labels.emptyJournal);
+        if (!notEmptied)
+            if (Status s = m_db->exec(QStringLiteral("DELETE FROM ") + store::journalTable(m_in.journal)); !s)
+                notEmptied = Stop { m_labels.emptyJournal, s.failure() };
+    };
+    ReadFailure readFailure;
+    auto book = openWorkbook(m_in.path, readFailure, m_limits,
+                             m_in.replaceJournal ? std::function<void()>(emptyJournal) : std::function<void()>());
+    if (!book)
+        return Stop { OpenWorkbook, { err::PathFileAccess, readFailure.description } };
+    auto sheet = book->openSheet(QStringLiteral("Sheet1"), readFailure);
+    if (!sheet) {
+        // A workbook saved by a localised Excel names its first sheet "Foaie1": say what is there.
+        QString found = readFailure.description;
+        if (readFailure.error == ReadError::NoSuchSheet && !book->sheetNames().isEmpty())
+            found += QStringLiteral(" Foile registrului: \"%1\"; foaia cu jurnalul trebuie numita \"Sheet1\".")
+                         .arg(book->sheetNames().join(QStringLiteral("\", \"")));
+        return Stop { OpenSheet, { err::ItemNotFound, found } };
+    }
+
+    // The sheet is read from here on, beside storing the rows. The reader holds the workbook;
+    // declared before the thread, it outlives it however the run ends.
+    RowReader reader(std::move(book), std::move(sheet), m_labels);
+    Prefetcher<RowBatch> batches(BatchDepth);
+    batches.start([&reader](RowBatch& batch) { return reader.fill(batch); });
+    // Gone first: the thread is not left waiting on a read nobody takes.
+    const struct Interrupt
+    {
+        RowReader& reader;
+        ~Interrupt() { reader.interrupt(); }
+    } interrupt { reader };
+
+    if (m_in.replaceJournal) {
+        if (!emptied)
+            emptyJournal();
+        if (notEmptied)
+            return notEmptied;
+    }
+
+    if (auto stop = storeBatches(batches))
+        return stop;
     if (m_transaction)
         if (Status s = m_transaction->commit(); !s)
             return Stop { CloseSheet, s.failure() };
