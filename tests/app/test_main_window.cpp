@@ -172,7 +172,7 @@ TEST_F(MainWindowTest, EachCommandOpensANewModelessWindow)
     ASSERT_NE(about, nullptr);
     EXPECT_NE(opened[0], opened[1]);
     EXPECT_EQ(about->windowTitle(), QStringLiteral("Informatii"));
-    EXPECT_EQ(about->lblVersion()->text(), QStringLiteral("Versiune 1.0.174"));
+    EXPECT_EQ(about->lblVersion()->text(), QStringLiteral("Versiune " ORVIDA_VERSION));
     EXPECT_EQ(about->findChild<QLabel*>(QStringLiteral("lblDescription"))->text(),
               QStringLiteral("Program de Declaratii electronice"));
     EXPECT_FALSE(about->isModal());

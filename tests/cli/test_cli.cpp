@@ -95,7 +95,7 @@ TEST(CommandLine, CompanySetChecksAndStores)
 
 TEST(CommandLine, UsageAndVersion)
 {
-    EXPECT_EQ(runOrvida({ QStringLiteral("--version") }).out, QStringLiteral("Orvida 1.0.174\n"));
+    EXPECT_EQ(runOrvida({ QStringLiteral("--version") }).out, QStringLiteral("Orvida " ORVIDA_VERSION "\n"));
     EXPECT_EQ(runOrvida({ QStringLiteral("--help") }).exitCode, 0);
     auto bad = runOrvida({ QStringLiteral("zbor") });
     EXPECT_EQ(bad.exitCode, 64);
