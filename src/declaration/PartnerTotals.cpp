@@ -607,7 +607,6 @@ Result<store::RecordSet> finishJournal(
     }
     if (chunked)
         *chunked = true;
-    own.groups.merge(std::move(other.groups));
     return sortedRows(own.groups, journal.grouping);
 }
 

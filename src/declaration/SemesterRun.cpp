@@ -227,7 +227,7 @@ QString identification(const CompanyIdentity& c)
 // journal is grouped once: the listing passes select and group the lines as the amount passes do,
 // so they walk the amount passes' rows. Both journals are grouped on two threads.
 std::optional<StepFailure>
-runPasses(store::Connection& connection, const ProgramFolder& folder, bool reportMode, Texts& t, MessageSink& sink)
+runPasses(store::Connection& connection, const ProgramFolder& folder, Texts& t, MessageSink& sink)
 {
     const auto [purchases, sales]
         = journalTotals(folder, connection, semesterTotals(Journal::Purchases), semesterTotals(Journal::Sales));
@@ -244,7 +244,7 @@ runPasses(store::Connection& connection, const ProgramFolder& folder, bool repor
         sink.show(Message::info(QStringLiteral("Va rog listati Jurnalul de cumparari cu TVA pe un semestru")));
     t.strRestaurat += QStringLiteral("STOP1") + Crlf;
 
-    if (reportMode) {
+    if (!t.restoring) {
         if (auto e = runPass(*sales, SemesterPass::E, t); !e)
             return StepFailure { e.failure(), LPassE };
         if (auto f = runPass(*purchases, SemesterPass::F, t); !f)
@@ -353,7 +353,7 @@ DeclarationOutcome runSemesterDeclaration(const DeclarationInputs& in, const Dec
     t.strRestaurat = QStringLiteral(" 1") + Crlf + result.year + QStringLiteral(",#S%1#,##,##,").arg(result.semester)
         + bareValue(result.code) + QStringLiteral(",#") + id + QStringLiteral("#,")
         + QStringLiteral("##,##,##,,##,##,##,##,##") + Crlf;
-    if (auto f = runPasses(*connection, ctx.folder, in.reportFile, t, sink))
+    if (auto f = runPasses(*connection, ctx.folder, t, sink))
         return stoppedByFailure(outcome, f->failure, f->label, sink);
     if (!finite(t.totals))
         return stoppedByFailure(
