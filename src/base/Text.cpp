@@ -69,6 +69,38 @@ void appendCp1250(QByteArray& out, QStringView s)
     out.resize(start + (at - begin));
 }
 
+void appendUtf8(QByteArray& out, QStringView s)
+{
+    const qsizetype at = out.size();
+    out.resize(at + s.size() * 3); // three bytes a unit at most; a pair of units makes four
+    char* p = out.data() + at;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char32_t u = s[i].unicode();
+        if (u < 0x80) {
+            *p++ = char(u);
+        } else if (u < 0x800) {
+            *p++ = char(0xC0 | (u >> 6));
+            *p++ = char(0x80 | (u & 0x3F));
+        } else if (!QChar::isSurrogate(u)) {
+            *p++ = char(0xE0 | (u >> 12));
+            *p++ = char(0x80 | ((u >> 6) & 0x3F));
+            *p++ = char(0x80 | (u & 0x3F));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+            const char32_t c = QChar::surrogateToUcs4(char16_t(u), s[++i].unicode());
+            *p++ = char(0xF0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3F));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else {
+            // A lone half of a pair: as Qt writes it everywhere else.
+            out.resize(at);
+            out.append(s.toUtf8());
+            return;
+        }
+    }
+    out.resize(p - out.constData());
+}
+
 QByteArray toCp1250(const QString& s)
 {
     QByteArray out;

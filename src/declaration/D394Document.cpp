@@ -5,7 +5,6 @@
 #include "declaration/NumberText.h"
 #include "declaration/TextValues.h"
 
-#include <cstring>
 #include <optional>
 
 namespace orvida::declaration {
@@ -25,60 +24,39 @@ Failure writeFailure(const QIODevice& out)
 // with writableInXml first.
 void appendEscaped(QByteArray& out, QStringView s)
 {
-    const qsizetype start = out.size();
-    // "&quot;" is the longest form of one UTF-16 unit.
-    out.resize(start + 6 * s.size());
-    char* const begin = out.data() + start;
-    char* at = begin;
-    auto put = [&at](const char* text, int n) {
-        std::memcpy(at, text, std::size_t(n));
-        at += n;
-    };
+    qsizetype plain = 0; // where the characters written as they are start
     for (qsizetype i = 0; i < s.size(); ++i) {
-        const char32_t c = s[i].unicode();
-        if (c < 0x80) {
-            switch (c) {
-            case u'<':
-                put("&lt;", 4);
-                break;
-            case u'>':
-                put("&gt;", 4);
-                break;
-            case u'&':
-                put("&amp;", 5);
-                break;
-            case u'"':
-                put("&quot;", 6);
-                break;
-            case u'\t':
-                put("&#9;", 4);
-                break;
-            case u'\n':
-                put("&#10;", 5);
-                break;
-            case u'\r':
-                put("&#13;", 5);
-                break;
-            default:
-                *at++ = char(c);
-                break;
-            }
-        } else if (c < 0x800) {
-            *at++ = char(0xC0 | (c >> 6));
-            *at++ = char(0x80 | (c & 0x3F));
-        } else if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
-            const char32_t u = QChar::surrogateToUcs4(char16_t(c), s[++i].unicode());
-            *at++ = char(0xF0 | (u >> 18));
-            *at++ = char(0x80 | ((u >> 12) & 0x3F));
-            *at++ = char(0x80 | ((u >> 6) & 0x3F));
-            *at++ = char(0x80 | (u & 0x3F));
-        } else {
-            *at++ = char(0xE0 | (c >> 12));
-            *at++ = char(0x80 | ((c >> 6) & 0x3F));
-            *at++ = char(0x80 | (c & 0x3F));
+        const char* reference = nullptr;
+        switch (s[i].unicode()) {
+        case u'<':
+            reference = "&lt;";
+            break;
+        case u'>':
+            reference = "&gt;";
+            break;
+        case u'&':
+            reference = "&amp;";
+            break;
+        case u'"':
+            reference = "&quot;";
+            break;
+        case u'\t':
+            reference = "&#9;";
+            break;
+        case u'\n':
+            reference = "&#10;";
+            break;
+        case u'\r':
+            reference = "&#13;";
+            break;
+        default:
+            continue;
         }
+        text::appendUtf8(out, s.sliced(plain, i - plain));
+        out.append(reference);
+        plain = i + 1;
     }
-    out.resize(start + (at - begin));
+    text::appendUtf8(out, s.sliced(plain));
 }
 
 void appendAttribute(QByteArray& out, const char* name, QStringView value)

@@ -84,39 +84,6 @@ qsizetype leftUnits(QStringView s, qsizetype n)
     return units;
 }
 
-// Appends the text as UTF-8 bytes, encoded in place: the rows' texts are short and many.
-void appendUtf8(QByteArray& out, QStringView s)
-{
-    const qsizetype at = out.size();
-    out.resize(at + s.size() * 3); // three bytes a unit at most; a pair of units makes four
-    char* p = out.data() + at;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const char32_t u = s[i].unicode();
-        if (u < 0x80) {
-            *p++ = char(u);
-        } else if (u < 0x800) {
-            *p++ = char(0xC0 | (u >> 6));
-            *p++ = char(0x80 | (u & 0x3F));
-        } else if (!QChar::isSurrogate(u)) {
-            *p++ = char(0xE0 | (u >> 12));
-            *p++ = char(0x80 | ((u >> 6) & 0x3F));
-            *p++ = char(0x80 | (u & 0x3F));
-        } else if (QChar::isHighSurrogate(u) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
-            const char32_t c = QChar::surrogateToUcs4(char16_t(u), s[++i].unicode());
-            *p++ = char(0xF0 | (c >> 18));
-            *p++ = char(0x80 | ((c >> 12) & 0x3F));
-            *p++ = char(0x80 | ((c >> 6) & 0x3F));
-            *p++ = char(0x80 | (c & 0x3F));
-        } else {
-            // A lone half of a pair: as Qt writes it everywhere else.
-            out.resize(at);
-            out.append(s.toUtf8());
-            return;
-        }
-    }
-    out.resize(p - out.constData());
-}
-
 const Cell& cellAt(const Row& row, int column)
 {
     static const Cell empty;
@@ -152,7 +119,7 @@ std::optional<QString> cellText(const Cell& c)
 bool appendCellText(QByteArray& out, const Cell& c, qsizetype characters)
 {
     if (c.type == Cell::Type::Text) {
-        appendUtf8(out, QStringView(c.text).first(leftUnits(c.text, characters)));
+        text::appendUtf8(out, QStringView(c.text).first(leftUnits(c.text, characters)));
         return true;
     }
     // A whole number is at most 16 digits and a sign: shorter than any cut.
@@ -165,7 +132,7 @@ bool appendCellText(QByteArray& out, const Cell& c, qsizetype characters)
     const auto text = cellText(c);
     if (!text)
         return false;
-    appendUtf8(out, QStringView(*text).first(leftUnits(*text, characters)));
+    text::appendUtf8(out, QStringView(*text).first(leftUnits(*text, characters)));
     return true;
 }
 
