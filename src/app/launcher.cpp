@@ -43,16 +43,7 @@ int main(int argc, char** argv)
     // The user's data folder (~/.local/share/Orvida) uses this name.
     QCoreApplication::setApplicationName(QStringLiteral("Orvida"));
 
-    switch (cli::startFor(args)) {
-    case cli::Start::Answer:
-        return cli::runCommandLine(args, exeFolder, {});
-    case cli::Start::Core: {
-        QCoreApplication app(argc, argv);
-        return cli::runCommandLine(args, exeFolder, {});
-    }
-    case cli::Start::Painting:
-    case cli::Start::Desktop:
-        break;
-    }
+    if (const auto done = cli::runWithoutDrawing(argc, argv, args, exeFolder))
+        return *done;
     return startDesktop(argv, exeFolder);
 }

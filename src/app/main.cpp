@@ -36,25 +36,15 @@ int main(int argc, char** argv)
     const QString exeFolder = cli::executableFolder(args);
     // The user's data folder (~/.local/share/Orvida) and settings (~/.config/Orvida) use this name.
     QCoreApplication::setApplicationName(QStringLiteral("Orvida"));
-    const cli::SummaryWriter writeSummary = declaration::saveSummaryPdf;
-
-    switch (cli::startFor(args)) {
-    case cli::Start::Answer:
-        return cli::runCommandLine(args, exeFolder, writeSummary);
-    case cli::Start::Core: {
-        QCoreApplication app(argc, argv);
-        return cli::runCommandLine(args, exeFolder, writeSummary);
-    }
-    case cli::Start::Painting: {
+    if (const auto done = cli::runWithoutDrawing(argc, argv, args, exeFolder))
+        return *done;
+    if (cli::startFor(args) == cli::Start::Painting) {
         // Drawing the summary needs fonts, so a GUI platform, but never a display.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         ensureRuntimeFolder();
         QGuiApplication app(argc, argv);
-        return cli::runCommandLine(args, exeFolder, writeSummary);
-    }
-    case cli::Start::Desktop:
-        break;
+        return cli::runCommandLine(args, exeFolder, declaration::saveSummaryPdf);
     }
 
     ensureRuntimeFolder();

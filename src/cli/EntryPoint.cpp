@@ -1,5 +1,6 @@
 #include "cli/EntryPoint.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -36,6 +37,22 @@ int runCommandLine(const QStringList& arguments, const QString& exeFolder, const
     QTextStream out(stdout);
     QTextStream err(stderr);
     return run(arguments, programFolder(arguments, exeFolder), clock, out, err, writeSummary);
+}
+
+std::optional<int> runWithoutDrawing(int argc, char** argv, const QStringList& arguments, const QString& exeFolder)
+{
+    switch (startFor(arguments)) {
+    case Start::Answer:
+        return runCommandLine(arguments, exeFolder, {});
+    case Start::Core: {
+        QCoreApplication app(argc, argv);
+        return runCommandLine(arguments, exeFolder, {});
+    }
+    case Start::Painting:
+    case Start::Desktop:
+        break;
+    }
+    return std::nullopt;
 }
 
 } // namespace orvida::cli
